@@ -1,0 +1,27 @@
+// Process entry: banner, then the role or operation the first argument names.
+#include "app/console_text.h"
+#include "app/options.h"
+#include "scheduler/service_runtime.h"
+
+int main(int argc, char *argv[]) {
+  printBanner();
+  Invocation invocation = parseCommandLine(argc, argv);
+  switch (invocation.command) {
+  case Command::Missing:
+    printUsage();
+    return 1;
+  case Command::Unknown:
+    printUsage();
+    return 0;
+  case Command::Test:
+    return 0;
+  case Command::Service:
+    return runDispatcher() ? 0 : 1;
+  case Command::Install:
+  case Command::InstallFah:
+  case Command::Desinstall:
+  case Command::DesinstallFah:
+    return 0;
+  }
+  return 0;
+}

@@ -1,0 +1,81 @@
+// One owning wrapper for the system's handle kinds: the destructor closes
+// what it holds, so no return path has to. Closing keeps the thread's last
+// error, so a failure can still be logged after the handles are released.
+#pragma once
+
+#include <windows.h>
+
+template <typename Traits> class UniqueHandle {
+public:
+  using Type = typename Traits::Type;
+
+  UniqueHandle() = default;
+  explicit UniqueHandle(Type h) : handle_(h) {}
+  ~UniqueHandle() { reset(); }
+  UniqueHandle(const UniqueHandle &) = delete;
+  UniqueHandle &operator=(const UniqueHandle &) = delete;
+  UniqueHandle(UniqueHandle &&other) noexcept : handle_(other.release()) {}
+  UniqueHandle &operator=(UniqueHandle &&other) noexcept {
+    if (this != &other)
+      reset(other.release());
+    return *this;
+  }
+
+  Type get() const { return handle_; }
+  explicit operator bool() const { return Traits::valid(handle_); }
+  Type release() {
+    Type h = handle_;
+    handle_ = Traits::empty();
+    return h;
+  }
+  // Takes ownership of h after closing the old handle; GetLastError survives.
+  void reset(Type h = Traits::empty()) {
+    DWORD saved = GetLastError();
+    close();
+    handle_ = h;
+    SetLastError(saved);
+  }
+  // Closes the handle now and empties it in every case; false when the
+  // system refused to close it (GetLastError tells why).
+  bool close() {
+    bool ok = true;
+    if (Traits::valid(handle_))
+      ok = Traits::close(handle_);
+    handle_ = Traits::empty();
+    return ok;
+  }
+  // For APIs that fill in a handle: the address of an empty slot.
+  Type *put() {
+    reset();
+    return &handle_;
+  }
+
+private:
+  Type handle_ = Traits::empty();
+};
+
+struct ScHandleTraits {
+  using Type = SC_HANDLE;
+  static Type empty() { return nullptr; }
+  static bool valid(Type h) { return h != nullptr; }
+  static bool close(Type h) { return CloseServiceHandle(h) != 0; }
+};
+
+struct RegKeyTraits {
+  using Type = HKEY;
+  static Type empty() { return nullptr; }
+  static bool valid(Type h) { return h != nullptr; }
+  static bool close(Type h) { return RegCloseKey(h) == ERROR_SUCCESS; }
+};
+
+// Kernel handles: both null and INVALID_HANDLE_VALUE mean "none".
+struct KernelHandleTraits {
+  using Type = HANDLE;
+  static Type empty() { return nullptr; }
+  static bool valid(Type h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
+  static bool close(Type h) { return CloseHandle(h) != 0; }
+};
+
+using UniqueScHandle = UniqueHandle<ScHandleTraits>;
+using UniqueHKey = UniqueHandle<RegKeyTraits>;
+using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
