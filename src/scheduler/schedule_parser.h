@@ -1,0 +1,18 @@
+// Reading the values of the schedule file: a "Start"/"Stop" value such as
+// "12345:0800;06:1000" into schedule entries, and the "y" flags.
+#pragma once
+
+#include "scheduler/weekly_schedule.h"
+
+#include <string>
+#include <vector>
+
+// Splits value at ";" and inserts one entry per day digit of every valid
+// token "D...D:HHMM" (days 0-6, time 0000-2359, anything after the four time
+// digits ignored; blanks and tabs around a token ignored). Returns the
+// tokens not taken, without their surrounding blanks, for the caller to log.
+std::vector<std::string> parseScheduleValue(const std::string &value, bool wantRunning,
+                                            WeeklySchedule &schedule);
+
+// A flag of the schedule file is set only by exactly "y".
+inline bool isFlagSet(const std::string &value) { return value == "y"; }

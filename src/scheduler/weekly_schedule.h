@@ -1,0 +1,38 @@
+// The scheduler's model of a controlled service: a weekly list of start and
+// stop points, kept in order, and the state it wants at a minute of the week.
+#pragma once
+
+#include <cstdint>
+#include <list>
+#include <string>
+
+// Minutes since Sunday 00:00 local time; every loaded entry lies in [0, kMinutesPerWeek).
+constexpr int32_t kMinutesPerDay = 24 * 60;
+constexpr int32_t kMinutesPerWeek = 7 * kMinutesPerDay;
+
+struct ScheduleEntry {
+  int32_t minuteOfWeek = 0;
+  bool wantRunning = false; // true: a start point, false: a stop point
+};
+
+// Ascending minuteOfWeek; entries of equal minute stay in the order added.
+using WeeklySchedule = std::list<ScheduleEntry>;
+
+// The scheduler's own last action on a service.
+enum class LastAction : int32_t { None = 0, Started = 1, Stopped = 2 };
+
+struct ServiceRecord {
+  std::string name; // the service's key name
+  WeeklySchedule schedule;
+  LastAction lastAction = LastAction::None;
+  bool forceStart = false;
+  bool forceStop = false;
+};
+
+// Adds entry after every entry whose minute is less than or equal to its own.
+void insertSorted(WeeklySchedule &schedule, const ScheduleEntry &entry);
+
+// True when the service should be running at minute now: the last entry at
+// or before now rules, else the week's last entry (carried over from the
+// previous week); an empty schedule wants it running always.
+bool wantedState(const WeeklySchedule &schedule, int32_t now);
