@@ -2,10 +2,12 @@
 // "client-run.txt" in its working directory: its command line, its working
 // directory and its process id, one per line; then it runs until ended.
 // Asked to end, by Ctrl+Break / Ctrl+C or by WM_CLOSE to its (hidden)
-// window, it appends "asked to end by <how>" and exits with 0.
+// window, it appends "asked to end by <how>" and exits with 0. With the
+// argument "--exit-at-once" it exits with 7 right after writing the file.
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -47,6 +49,8 @@ int main() {
     return 2;
   std::fprintf(out, "%s\r\n%s\r\n%lu\r\n", GetCommandLineA(), cwd, GetCurrentProcessId());
   std::fflush(out);
+  if (std::strstr(GetCommandLineA(), " --exit-at-once"))
+    return 7;
 
   MSG message;
   while (GetMessageA(&message, nullptr, 0, 0) > 0)
