@@ -3,7 +3,8 @@
 #include <windows.h>
 
 void hostTrace(const std::string &service, const std::string &text) {
-  OutputDebugStringA(("srvany: " + service + ": " + text + "\n").c_str());
+  std::string prefix = service.empty() ? "srvany: " : "srvany: " + service + ": ";
+  OutputDebugStringA((prefix + text + "\n").c_str());
 }
 
 void hostTraceError(const std::string &service, const std::string &context, unsigned long code) {

@@ -1,5 +1,5 @@
 // The host's only diagnostics: lines on the debugger output, each prefixed
-// with "srvany: " and the service name.
+// with "srvany: " and the service name (when known).
 #pragma once
 
 #include <string>
