@@ -1,6 +1,7 @@
 // Process entry: banner, then the role or operation the first argument names.
 #include "app/console_text.h"
 #include "app/options.h"
+#include "install/client_installer.h"
 #include "scheduler/service_runtime.h"
 
 int main(int argc, char *argv[]) {
@@ -17,10 +18,12 @@ int main(int argc, char *argv[]) {
     return 0;
   case Command::Service:
     return runDispatcher() ? 0 : 1;
-  case Command::Install:
   case Command::InstallFah:
-  case Command::Desinstall:
+    return runInstallFah(invocation.configuration) ? 0 : 1;
   case Command::DesinstallFah:
+    return runDesinstallFah(invocation.configuration) ? 0 : 1;
+  case Command::Install:
+  case Command::Desinstall:
     return 0;
   }
   return 0;

@@ -1,0 +1,79 @@
+#include "host/client_process.h"
+
+#include "host/command_line.h"
+#include "host/host_trace.h"
+
+#include <vector>
+
+namespace {
+
+BOOL CALLBACK closeWindowOf(HWND window, LPARAM processId) {
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner == static_cast<DWORD>(processId))
+    PostMessageA(window, WM_CLOSE, 0, 0);
+  return TRUE;
+}
+
+} // namespace
+
+bool ClientProcess::start(const HostParameters &parameters) {
+  job_.reset(CreateJobObjectA(nullptr, nullptr));
+  if (!job_) {
+    hostTraceError(service_, "CreateJobObject", GetLastError());
+    return false;
+  }
+  JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+  limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+  if (!SetInformationJobObject(job_.get(), JobObjectExtendedLimitInformation, &limits,
+                               sizeof(limits))) {
+    hostTraceError(service_, "SetInformationJobObject", GetLastError());
+    return false;
+  }
+
+  std::string text = buildCommandLine(parameters.application, parameters.parameters);
+  std::vector<char> commandLine(text.begin(), text.end());
+  commandLine.push_back('\0');
+  STARTUPINFOA startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION info{};
+  // Suspended until it is in the job, so nothing it starts escapes; its own
+  // process group lets a Ctrl+Break reach it and not the host.
+  if (!CreateProcessA(parameters.application.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                      CREATE_SUSPENDED | CREATE_NEW_PROCESS_GROUP, nullptr,
+                      parameters.directory.c_str(), &startup, &info)) {
+    hostTraceError(service_, "CreateProcess " + text, GetLastError());
+    return false;
+  }
+  process_.reset(info.hProcess);
+  UniqueKernelHandle thread(info.hThread);
+  processId_ = info.dwProcessId;
+  if (!AssignProcessToJobObject(job_.get(), process_.get())) {
+    hostTraceError(service_, "AssignProcessToJobObject", GetLastError());
+    TerminateProcess(process_.get(), 1);
+    return false;
+  }
+  ResumeThread(thread.get());
+  hostTrace(service_, "started " + text);
+  return true;
+}
+
+void ClientProcess::stop(DWORD graceMs) {
+  if (WaitForSingleObject(process_.get(), 0) != WAIT_OBJECT_0) {
+    if (!GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, processId_))
+      hostTraceError(service_, "GenerateConsoleCtrlEvent", GetLastError());
+    EnumWindows(closeWindowOf, static_cast<LPARAM>(processId_));
+    if (WaitForSingleObject(process_.get(), graceMs) != WAIT_OBJECT_0)
+      hostTrace(service_, "application did not end when asked; terminating it");
+  }
+  // Whatever the application started goes too.
+  if (!TerminateJobObject(job_.get(), 1) && WaitForSingleObject(process_.get(), 0) != WAIT_OBJECT_0)
+    hostTraceError(service_, "TerminateJobObject", GetLastError());
+  WaitForSingleObject(process_.get(), graceMs);
+}
+
+DWORD ClientProcess::exitCode() const {
+  DWORD code = 0;
+  GetExitCodeProcess(process_.get(), &code);
+  return code;
+}

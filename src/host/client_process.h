@@ -1,0 +1,32 @@
+// The application a host service runs: started in its directory inside a
+// job object that kills it (and anything it starts) when the host ends, and
+// ended on request politely first, then by force.
+#pragma once
+
+#include "common/unique_handle.h"
+#include "host/host_parameters.h"
+
+#include <string>
+
+class ClientProcess {
+public:
+  explicit ClientProcess(std::string service) : service_(std::move(service)) {}
+
+  // False (with a line on the debugger output) when the job or the process
+  // could not be created.
+  bool start(const HostParameters &parameters);
+  // Signalled when the application has exited.
+  HANDLE processHandle() const { return process_.get(); }
+  // Asks the application to end (a Ctrl+Break to its process group and
+  // WM_CLOSE to its windows), waits up to graceMs, then ends the whole job
+  // and waits for the application to be gone.
+  void stop(DWORD graceMs);
+  // The application's exit code, once it has exited.
+  DWORD exitCode() const;
+
+private:
+  std::string service_;
+  UniqueKernelHandle job_;
+  UniqueKernelHandle process_;
+  DWORD processId_ = 0;
+};

@@ -1,0 +1,27 @@
+// srvany.exe: the service host of client services. The service manager
+// starts it; it runs the application its service's registry values name.
+#include "host/host_service.h"
+#include "host/host_trace.h"
+
+namespace {
+
+// Console events reach the host only through the console it shares with the
+// application; the service manager, not the console, tells it when to end.
+BOOL WINAPI ignoreConsoleEvent(DWORD) { return TRUE; }
+
+} // namespace
+
+int main() {
+  // A console of its own, so the application can be sent a Ctrl+Break.
+  AllocConsole();
+  SetConsoleCtrlHandler(ignoreConsoleEvent, TRUE);
+  // A host runs one service in its own process: the name in the table is
+  // not used for matching, the service entry takes the real one.
+  char name[] = "";
+  SERVICE_TABLE_ENTRYA table[] = {{name, hostServiceMain}, {nullptr, nullptr}};
+  if (!StartServiceCtrlDispatcherA(table)) {
+    hostTraceError("", "StartServiceCtrlDispatcher", GetLastError());
+    return 1;
+  }
+  return 0;
+}

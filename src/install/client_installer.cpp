@@ -1,0 +1,116 @@
+#include "install/client_installer.h"
+
+#include "install/client_parameters.h"
+#include "install/client_registry.h"
+#include "install/configuration_list.h"
+#include "install/host_copy.h"
+#include "install/install_file.h"
+
+#include <cstdio>
+
+namespace {
+
+// Empty (after "No configuration name found") when none is given or listed.
+std::string chooseConfiguration(const std::optional<std::string> &given) {
+  std::string name =
+      chooseConfigurationName(given, given ? std::string() : readInstallKeys("Configurations"));
+  if (name.empty())
+    std::printf("No configuration name found\n");
+  return name;
+}
+
+std::vector<std::string> servicesOf(const std::string &configuration) {
+  return splitServiceList(readInstallValue("Configurations", configuration.c_str(), ""));
+}
+
+const char *yesNo(bool flag) { return flag ? "yes" : "no"; }
+
+} // namespace
+
+bool installConfiguration(ServiceManagerConnection &connection,
+                          const std::optional<std::string> &configuration) {
+  std::string name = chooseConfiguration(configuration);
+  if (name.empty())
+    return false;
+  std::printf("Installing configuration %s\n", name.c_str());
+  bool result = true;
+  for (const std::string &service : servicesOf(name))
+    result = installClientService(connection, service) && result;
+  return result;
+}
+
+bool installClientService(ServiceManagerConnection &connection, const std::string &service) {
+  std::printf(" Installing service %s\n", service.c_str());
+  std::string directory = readInstallValue(service, "Directory", "");
+  if (directory.empty()) {
+    std::printf("Directory not configured\n");
+    return false;
+  }
+  std::printf("  Directory: %s\n", directory.c_str());
+  std::string executable = readGeneralThenSection(service, "ExecutableName", "");
+  if (executable.empty()) {
+    std::printf("ExecutableName not configured\n");
+    return false;
+  }
+  std::printf("  Executable: %s\n", executable.c_str());
+
+  ClientOptions options;
+  options.forceAsm = isFlagSet(readGeneralThenSection(service, "UseForceAsm", "n"));
+  std::printf("  Use forceasm: %s\n", yesNo(options.forceAsm));
+  options.advMethods = isFlagSet(readGeneralThenSection(service, "UseAdvMethods", "n"));
+  std::printf("  Use advmethods: %s\n", yesNo(options.advMethods));
+  std::string beta = readGeneralThenSection(service, "UseBeta", "");
+  options.beta = isFlagSet(beta);
+  if (!beta.empty())
+    std::printf("  Use beta: %s\n", yesNo(options.beta));
+  options.verbosity = readGeneralThenSection(service, "Verbosity", "");
+  std::string description = readGeneralThenSection(service, "Description", "");
+  if (!description.empty())
+    std::printf("  Description: %s\n", description.c_str());
+  std::string display = readInstallValue(service, "Display", "");
+  if (display.empty())
+    display = service;
+
+  std::string hostPath;
+  if (!provideHost(directory, hostPath))
+    return false;
+  // Quoted: unquoted, a path with blanks ("C:\Program Files\...") would let
+  // the service manager try "C:\Program.exe" first.
+  std::string binaryPath = "\"" + hostPath + "\"";
+  if (!connection.createService(service.c_str(), display.c_str(), binaryPath.c_str(),
+                                description.c_str(), false)) {
+    std::printf("  Unable to create service, see C:\\Qvn.log\n");
+    return false;
+  }
+  return writeClientParameters(service, directory, directory + "\\" + executable,
+                               buildAppParameters(options));
+}
+
+bool uninstallConfiguration(ServiceManagerConnection &connection,
+                            const std::optional<std::string> &configuration) {
+  std::string name = chooseConfiguration(configuration);
+  if (name.empty())
+    return false;
+  std::printf("Desinstalling configuration %s\n", name.c_str());
+  bool result = true;
+  for (const std::string &service : servicesOf(name)) {
+    std::printf(" Desinstalling service %s\n", service.c_str());
+    if (!connection.deleteService(service.c_str())) {
+      std::printf("  Unable to delete service, see C:\\Qvn.log\n");
+      result = false;
+    }
+  }
+  return result;
+}
+
+bool runInstallFah(const std::optional<std::string> &configuration) {
+  std::printf("Installing Folding@Home as a service...\n");
+  ServiceManagerConnection connection;
+  return installConfiguration(connection, configuration);
+}
+
+bool runDesinstallFah(const std::optional<std::string> &configuration) {
+  std::printf("Desinstalling Folding@Home as a service...\n");
+  ServiceManagerConnection connection;
+  return uninstallConfiguration(connection, configuration);
+}

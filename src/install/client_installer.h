@@ -1,0 +1,26 @@
+// Registering and removing the client services of a configuration of the
+// installer file, each hosted by srvany.exe. Progress and configuration
+// errors go to standard output; service manager failures to the log.
+#pragma once
+
+#include "scm/service_manager_connection.h"
+
+#include <optional>
+#include <string>
+
+// Installs every service the configuration lists (the first configuration
+// when none is named). True only if every service was installed.
+bool installConfiguration(ServiceManagerConnection &connection,
+                          const std::optional<std::string> &configuration);
+// Registers one client service on demand, provides its host and writes the
+// host's values. Nothing done before a failure is undone.
+bool installClientService(ServiceManagerConnection &connection, const std::string &service);
+// Deletes (stopping them if they run) the services the configuration lists;
+// the host copies stay. True only if every deletion succeeded.
+bool uninstallConfiguration(ServiceManagerConnection &connection,
+                            const std::optional<std::string> &configuration);
+
+// "-install_fah" / "-desinstall_fah": heading, then the operation over one
+// connection. The operation's result.
+bool runInstallFah(const std::optional<std::string> &configuration);
+bool runDesinstallFah(const std::optional<std::string> &configuration);

@@ -1,0 +1,61 @@
+// A stand-in for the client a host service runs. It writes to
+// "client-run.txt" in its working directory: its command line, its working
+// directory and its process id, one per line; then it runs until ended.
+// Asked to end, by Ctrl+Break / Ctrl+C or by WM_CLOSE to its (hidden)
+// window, it appends "asked to end by <how>" and exits with 0. With the
+// argument "--exit-at-once" it exits with 7 right after writing the file.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+HWND g_window = nullptr;
+constexpr UINT kConsoleEvent = WM_APP + 1;
+
+BOOL WINAPI onConsoleEvent(DWORD event) {
+  if (event == CTRL_BREAK_EVENT || event == CTRL_C_EVENT || event == CTRL_CLOSE_EVENT) {
+    PostMessageA(g_window, kConsoleEvent, 0, 0);
+    Sleep(INFINITE); // the main thread ends the process
+  }
+  return FALSE;
+}
+
+LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM w, LPARAM l) {
+  if (message == WM_CLOSE || message == kConsoleEvent) {
+    PostQuitMessage(message == WM_CLOSE ? 1 : 2);
+    return 0;
+  }
+  return DefWindowProcA(window, message, w, l);
+}
+
+} // namespace
+
+int main() {
+  char cwd[MAX_PATH] = "";
+  GetCurrentDirectoryA(MAX_PATH, cwd);
+  WNDCLASSA windowClass{};
+  windowClass.lpfnWndProc = windowProc;
+  windowClass.hInstance = GetModuleHandleA(nullptr);
+  windowClass.lpszClassName = "QvnTestClient";
+  RegisterClassA(&windowClass);
+  g_window = CreateWindowExA(0, "QvnTestClient", "test client", WS_OVERLAPPEDWINDOW, 0, 0, 10, 10,
+                             nullptr, nullptr, windowClass.hInstance, nullptr);
+  SetConsoleCtrlHandler(onConsoleEvent, TRUE);
+
+  std::FILE *out = std::fopen("client-run.txt", "wb");
+  if (!out)
+    return 2;
+  std::fprintf(out, "%s\r\n%s\r\n%lu\r\n", GetCommandLineA(), cwd, GetCurrentProcessId());
+  std::fflush(out);
+  if (std::strstr(GetCommandLineA(), " --exit-at-once"))
+    return 7;
+
+  MSG message;
+  while (GetMessageA(&message, nullptr, 0, 0) > 0)
+    DispatchMessageA(&message);
+  std::fprintf(out, "asked to end by %s\r\n", message.wParam == 1 ? "WM_CLOSE" : "a console event");
+  std::fclose(out);
+  return 0;
+}
