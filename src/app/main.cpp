@@ -2,6 +2,7 @@
 #include "app/console_text.h"
 #include "app/options.h"
 #include "install/client_installer.h"
+#include "install/scheduler_registration.h"
 #include "scheduler/service_runtime.h"
 
 int main(int argc, char *argv[]) {
@@ -23,8 +24,9 @@ int main(int argc, char *argv[]) {
   case Command::DesinstallFah:
     return runDesinstallFah(invocation.configuration) ? 0 : 1;
   case Command::Install:
+    return installScheduler() ? 0 : 1;
   case Command::Desinstall:
-    return 0;
+    return uninstallScheduler() ? 0 : 1;
   }
   return 0;
 }
