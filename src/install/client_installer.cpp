@@ -1,5 +1,6 @@
 #include "install/client_installer.h"
 
+#include "common/profile_flag.h"
 #include "install/client_parameters.h"
 #include "install/client_registry.h"
 #include "install/configuration_list.h"

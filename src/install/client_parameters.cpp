@@ -1,7 +1,5 @@
 #include "install/client_parameters.h"
 
-bool isFlagSet(const std::string &value) { return value == "y"; }
-
 std::string buildAppParameters(const ClientOptions &options) {
   std::string parameters = "-service -local";
   if (options.forceAsm)

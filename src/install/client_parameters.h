@@ -11,9 +11,6 @@ struct ClientOptions {
   std::string verbosity; // empty: no verbosity option
 };
 
-// An installer file flag is set only by exactly "y".
-bool isFlagSet(const std::string &value);
-
 // "-service -local", then " -forceasm", " -advmethods", " -betateam" and
 // " -verbosity <text>" in that order, each only when set.
 std::string buildAppParameters(const ClientOptions &options);

@@ -1,5 +1,6 @@
 #include "scheduler/schedule_file.h"
 
+#include "common/profile_flag.h"
 #include "log/diagnostic_log.h"
 #include "scheduler/schedule_parser.h"
 

@@ -1,5 +1,5 @@
-// Reading the values of the schedule file: a "Start"/"Stop" value such as
-// "12345:0800;06:1000" into schedule entries, and the "y" flags.
+// Reading a "Start"/"Stop" value of the schedule file, such as
+// "12345:0800;06:1000", into schedule entries.
 #pragma once
 
 #include "scheduler/weekly_schedule.h"
@@ -13,6 +13,3 @@
 // tokens not taken, without their surrounding blanks, for the caller to log.
 std::vector<std::string> parseScheduleValue(const std::string &value, bool wantRunning,
                                             WeeklySchedule &schedule);
-
-// A flag of the schedule file is set only by exactly "y".
-inline bool isFlagSet(const std::string &value) { return value == "y"; }

@@ -177,15 +177,18 @@ std::string testServiceCommand(const std::string &switches) {
   return command;
 }
 
-bool registerTestService(const std::string &name, const std::string &switches, DWORD startType) {
+bool registerService(const std::string &name, const std::string &binaryPath, DWORD startType) {
   Sc manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CREATE_SERVICE));
   if (!manager)
     return false;
   Sc service(CreateServiceA(manager.get(), name.c_str(), name.c_str(), SERVICE_ALL_ACCESS,
                             SERVICE_WIN32_OWN_PROCESS, startType, SERVICE_ERROR_IGNORE,
-                            testServiceCommand(switches).c_str(), nullptr, nullptr, nullptr,
-                            nullptr, nullptr));
+                            binaryPath.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr));
   return static_cast<bool>(service);
+}
+
+bool registerTestService(const std::string &name, const std::string &switches, DWORD startType) {
+  return registerService(name, testServiceCommand(switches), startType);
 }
 
 bool removeService(const std::string &name) {

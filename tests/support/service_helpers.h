@@ -58,6 +58,10 @@ bool waitForProcessEnd(DWORD pid, DWORD timeoutMs = 15000);
 std::string uniqueServiceName(const std::string &prefix);
 // The test service's binary path: its quoted full path, then switches if any.
 std::string testServiceCommand(const std::string &switches = "");
+// Registers a service directly (not through the code under test), own
+// process, named and displayed as name.
+bool registerService(const std::string &name, const std::string &binaryPath,
+                     DWORD startType = SERVICE_DEMAND_START);
 // Registers the test service directly (not through the code under test),
 // own process, with the given start type (SERVICE_DEMAND_START ...).
 bool registerTestService(const std::string &name, const std::string &switches = "",

@@ -7,6 +7,9 @@
 
 namespace qvntest {
 
+// What every run of Qvn.exe prints first, as it reaches a pipe.
+inline const std::string kBanner = "\r\nQuorvane v0.2\r\n--------------------\r\n\r\n\r\n";
+
 // Directory of the running test program; the programs under test sit beside it.
 std::string programDir();
 // programDir() + "\\" + name

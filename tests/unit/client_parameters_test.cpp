@@ -1,3 +1,4 @@
+#include "common/profile_flag.h"
 #include "host/command_line.h"
 #include "install/client_parameters.h"
 

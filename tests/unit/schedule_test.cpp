@@ -75,12 +75,6 @@ TEST(ScheduleParser, EqualMinutesKeepTheOrderAdded) {
           {kMonday0800, true}, {kMonday0800, true}, {kMonday0800, true}, {kMonday0800, false}}));
 }
 
-TEST(ScheduleFlags, OnlyLowerCaseYSetsAFlag) {
-  EXPECT_TRUE(isFlagSet("y"));
-  for (const char *value : {"n", "Y", "yes", "y ", " y", ""})
-    EXPECT_FALSE(isFlagSet(value)) << "'" << value << "'";
-}
-
 TEST(WantedState, EmptyScheduleWantsRunningAlways) {
   WeeklySchedule s = load("1:08;garbage", "");
   EXPECT_TRUE(s.empty());

@@ -7,7 +7,6 @@ using namespace qvntest;
 
 namespace {
 
-const std::string kBanner = "\r\nQuorvane v0.2\r\n--------------------\r\n\r\n\r\n";
 const std::string kUsage = "Usage:\r\n"
                            "   Qvn -install\r\n"
                            "      Install Quorvane\r\n"

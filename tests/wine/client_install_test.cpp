@@ -11,7 +11,6 @@ using namespace qvntest;
 
 namespace {
 
-const std::string kBanner = "\r\nQuorvane v0.2\r\n--------------------\r\n\r\n\r\n";
 const std::string kBase = "C:\\qvn test";
 const std::string kWork = kBase + "\\work dir";
 const std::string kClientA = kBase + "\\client a";
@@ -24,20 +23,6 @@ std::string hostImage() { return readFile(programPath("srvany.exe")); }
 // finds ".\Qvn_install.ini" and the host to copy.
 RunResult qvn(const std::string &arguments) {
   return run("\"" + programPath("Qvn.exe") + "\" " + arguments, kWork);
-}
-
-// The exit codes of a service's last stop.
-SERVICE_STATUS exitStatus(const char *name) {
-  SERVICE_STATUS status{};
-  SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
-  SC_HANDLE service = OpenServiceA(manager, name, SERVICE_QUERY_STATUS);
-  if (service) {
-    QueryServiceStatus(service, &status);
-    CloseServiceHandle(service);
-  }
-  if (manager)
-    CloseServiceHandle(manager);
-  return status;
 }
 
 bool startService(const char *name) { return startServiceWithArgs(name) == ERROR_SUCCESS; }
@@ -315,7 +300,7 @@ TEST_F(ClientInstall, TheHostRunsTheClientUntilStoppedOrKilled) {
   run = clientRun(kClientA);
   ASSERT_EQ(run.size(), 4u);
   EXPECT_EQ(run[3].rfind("asked to end by ", 0), 0u) << run[3];
-  EXPECT_EQ(exitStatus("QvnFahA").dwWin32ExitCode, static_cast<DWORD>(NO_ERROR));
+  EXPECT_EQ(serviceExitCodes("QvnFahA").first, static_cast<DWORD>(NO_ERROR));
 
   // Killing the host takes the client with it.
   DeleteFileA((kClientA + "\\client-run.txt").c_str());
@@ -356,9 +341,9 @@ TEST_F(ClientInstall, TheHostStopsWithAReasonWhenItCannotRunTheClient) {
   auto expectStoppedWith = [&](DWORD code, const char *what) {
     ASSERT_TRUE(startService("QvnFahA")) << what;
     EXPECT_TRUE(waitForServiceState("QvnFahA", SERVICE_STOPPED)) << what;
-    SERVICE_STATUS status = exitStatus("QvnFahA");
-    EXPECT_EQ(status.dwWin32ExitCode, static_cast<DWORD>(ERROR_SERVICE_SPECIFIC_ERROR)) << what;
-    EXPECT_EQ(status.dwServiceSpecificExitCode, code) << what;
+    EXPECT_EQ(serviceExitCodes("QvnFahA"),
+              std::make_pair(static_cast<DWORD>(ERROR_SERVICE_SPECIFIC_ERROR), code))
+        << what;
   };
 
   // The client ending by itself (the test client does so on this option).

@@ -1,5 +1,6 @@
 // DiagnosticLog against a real file and the system's message table.
 #include "log/diagnostic_log.h"
+#include "service_helpers.h" // systemMessage
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -9,27 +10,6 @@ using namespace qvntest;
 namespace {
 
 const char *kPath = "C:\\qvn-log-test.log";
-
-std::string systemMessage(DWORD code) {
-  char *text = nullptr;
-  FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                     FORMAT_MESSAGE_IGNORE_INSERTS,
-                 nullptr, code, LANG_USER_DEFAULT, reinterpret_cast<char *>(&text), 0, nullptr);
-  std::string message = text ? text : "";
-  LocalFree(text);
-  return message;
-}
-
-// Text mode: "\n" reaches the file as "\r\n".
-std::string crlf(const std::string &s) {
-  std::string out;
-  for (char c : s) {
-    if (c == '\n')
-      out += '\r';
-    out += c;
-  }
-  return out;
-}
 
 class Log : public ::testing::Test {
 protected:
@@ -62,7 +42,9 @@ TEST_F(Log, ErrorEntryIsContextThenIndentedSystemText) {
     SetLastError(ERROR_ACCESS_DENIED);
     log.writeLastError("OpenSCManager");
   }
-  EXPECT_EQ(readFile(kPath), crlf("OpenSCManager\n  " + message + "\n"));
+  // The context line, two blanks and the system's text, in text mode.
+  EXPECT_EQ(readFile(kPath),
+            "OpenSCManager\r\n  " + message.substr(0, message.size() - 2) + "\r\r\n\r\n");
 }
 
 TEST_F(Log, CodeWithoutSystemTextWritesOnlyTheContext) {

@@ -26,18 +26,9 @@ int nowMinuteOfWeek() {
   return local.tm_wday * 1440 + local.tm_hour * 60 + local.tm_min;
 }
 
+// The scheduler as the service manager would run it after "-install".
 bool registerScheduler(const char *exe) {
-  SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CREATE_SERVICE);
-  if (!manager)
-    return false;
-  std::string path = "\"" + programPath(exe) + "\" -service";
-  SC_HANDLE service = CreateServiceA(
-      manager, "Qvn", "Qvn", SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START,
-      SERVICE_ERROR_IGNORE, path.c_str(), nullptr, nullptr, nullptr, nullptr, "");
-  if (service)
-    CloseServiceHandle(service);
-  CloseServiceHandle(manager);
-  return service != nullptr;
+  return registerService("Qvn", "\"" + programPath(exe) + "\" -service");
 }
 
 class Runtime : public ::testing::Test {

@@ -9,7 +9,6 @@ using namespace qvntest;
 
 namespace {
 
-const std::string kBanner = "\r\nQuorvane v0.2\r\n--------------------\r\n\r\n\r\n";
 const std::string kBinDir = "C:\\qvn sched\\bin dir";
 const std::string kOtherDir = "C:\\qvn sched\\other";
 

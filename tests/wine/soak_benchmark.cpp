@@ -83,15 +83,7 @@ TEST(Soak, TwoThousandChecksDoNotGrowHandlesOrMemory) {
                                  "ForceStart=y\r\n"));
   ASSERT_EQ(startServiceWithArgs(running.name()), DWORD(ERROR_SUCCESS));
 
-  SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CREATE_SERVICE);
-  ASSERT_NE(manager, nullptr);
-  std::string path = "\"" + programPath("qvn_fast.exe") + "\" -service";
-  SC_HANDLE service = CreateServiceA(
-      manager, "Qvn", "Qvn", SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START,
-      SERVICE_ERROR_IGNORE, path.c_str(), nullptr, nullptr, nullptr, nullptr, "");
-  ASSERT_NE(service, nullptr);
-  CloseServiceHandle(service);
-  CloseServiceHandle(manager);
+  ASSERT_TRUE(registerService("Qvn", "\"" + programPath("qvn_fast.exe") + "\" -service"));
   ServiceCleanup scheduler("Qvn");
 
   FileTail log;
