@@ -34,6 +34,20 @@ std::atomic<bool> g_paused{false};
 // Wakes the service thread early: on stop, and on continue (check at once).
 HANDLE g_wake = nullptr;
 
+// Reports the status block; the caller holds the lock. The type names both
+// the own-process and the shared-process bit; a manager that refuses that
+// combination gets the own-process type, which is what "Qvn" is registered as.
+void sendStatusLocked() {
+  if (SetServiceStatus(g_statusHandle, &g_status))
+    return;
+  if (GetLastError() == ERROR_INVALID_DATA && g_status.dwServiceType != SERVICE_WIN32_OWN_PROCESS) {
+    g_status.dwServiceType = SERVICE_WIN32_OWN_PROCESS;
+    if (SetServiceStatus(g_statusHandle, &g_status))
+      return;
+  }
+  g_log.writeLastError("SetServiceStatus()");
+}
+
 // Changes the reported state (and what goes with it) and reports it.
 void reportStatus(DWORD state, DWORD waitHint = 0) {
   std::lock_guard<std::mutex> lock(g_statusLock);
@@ -45,14 +59,12 @@ void reportStatus(DWORD state, DWORD waitHint = 0) {
   g_status.dwControlsAccepted = (state == SERVICE_STOP_PENDING || state == SERVICE_STOPPED)
                                     ? 0
                                     : SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_PAUSE_CONTINUE;
-  if (!SetServiceStatus(g_statusHandle, &g_status))
-    g_log.writeLastError("SetServiceStatus()");
+  sendStatusLocked();
 }
 
 void reportCurrentStatus() {
   std::lock_guard<std::mutex> lock(g_statusLock);
-  if (!SetServiceStatus(g_statusHandle, &g_status))
-    g_log.writeLastError("SetServiceStatus()");
+  sendStatusLocked();
 }
 
 void WINAPI controlHandler(DWORD control) {
