@@ -27,23 +27,27 @@ static_assert(kErrorServiceDoesNotExist == ERROR_SERVICE_DOES_NOT_EXIST, "error 
 constexpr std::uint32_t kStateStopped = SERVICE_STOPPED; // 1
 constexpr std::uint32_t kStateRunning = SERVICE_RUNNING; // 4
 
-// Opens the named service into slot. When that fails, logs the failure as
-// the operation's answer decides and hands back that answer.
-bool openOrAnswer(const UniqueScHandle &manager, UniqueScHandle &slot, const char *name,
-                  DWORD access, ServiceOperation op, bool &answer) {
-  slot.reset(OpenServiceA(manager.get(), name, access));
-  if (slot)
+} // namespace
+
+ServiceManagerConnection::~ServiceManagerConnection() { closeAll(); }
+
+bool ServiceManagerConnection::reachService(const char *name, unsigned long access,
+                                            ServiceOperation op, bool &answer) {
+  openManager(kManagerAccessDefault);
+  if (!manager_) {
+    answer = answerWithoutManager(op).result;
+    return false;
+  }
+  service_.reset(OpenServiceA(manager_.get(), name, access));
+  if (service_)
     return true;
   UnreachableAnswer decided = answerServiceNotOpened(op, GetLastError());
   if (decided.logContext)
     g_log.writeLastError(decided.logContext);
   answer = decided.result;
+  closeAll();
   return false;
 }
-
-} // namespace
-
-ServiceManagerConnection::~ServiceManagerConnection() { closeAll(); }
 
 void ServiceManagerConnection::openManager(unsigned long access) {
   closeAll();
@@ -96,16 +100,9 @@ bool ServiceManagerConnection::createService(const char *name, const char *displ
 }
 
 bool ServiceManagerConnection::deleteService(const char *name) {
-  openManager(kManagerAccessDefault);
-  if (!manager_)
-    return answerWithoutManager(ServiceOperation::Delete).result;
-
   bool answer = false;
-  if (!openOrAnswer(manager_, service_, name, kServiceAccessQueryDelete, ServiceOperation::Delete,
-                    answer)) {
-    closeAll();
+  if (!reachService(name, kServiceAccessQueryDelete, ServiceOperation::Delete, answer))
     return answer;
-  }
 
   // Marked first, stopped after: the system removes it once it has stopped
   // and the last handle is closed.
@@ -129,16 +126,9 @@ bool ServiceManagerConnection::deleteService(const char *name) {
 }
 
 bool ServiceManagerConnection::startService(const char *name) {
-  openManager(kManagerAccessDefault);
-  if (!manager_)
-    return answerWithoutManager(ServiceOperation::Start).result;
-
   bool answer = false;
-  if (!openOrAnswer(manager_, service_, name, kServiceAccessStart, ServiceOperation::Start,
-                    answer)) {
-    closeAll();
+  if (!reachService(name, kServiceAccessStart, ServiceOperation::Start, answer))
     return answer;
-  }
 
   bool result = true;
   if (!StartServiceA(service_.get(), 0, nullptr)) {
@@ -150,15 +140,9 @@ bool ServiceManagerConnection::startService(const char *name) {
 }
 
 bool ServiceManagerConnection::stopService(const char *name) {
-  openManager(kManagerAccessDefault);
-  if (!manager_)
-    return answerWithoutManager(ServiceOperation::Stop).result;
-
   bool answer = false;
-  if (!openOrAnswer(manager_, service_, name, kServiceAccessStop, ServiceOperation::Stop, answer)) {
-    closeAll();
+  if (!reachService(name, kServiceAccessStop, ServiceOperation::Stop, answer))
     return answer;
-  }
 
   bool result = true;
   SERVICE_STATUS status{};

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "common/unique_handle.h"
+#include "scm/unreachable_service.h"
 
 #include <cstdint>
 
@@ -33,6 +34,11 @@ public:
   void closeAll();
 
 private:
+  // Connects and opens name with access for op. False when either fails,
+  // with both handles closed, the failure logged as op requires, and in
+  // answer what op then returns.
+  bool reachService(const char *name, unsigned long access, ServiceOperation op, bool &answer);
+
   UniqueScHandle manager_;
   UniqueScHandle service_;
 };
