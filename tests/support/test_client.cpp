@@ -3,7 +3,8 @@
 // directory and its process id, one per line; then it runs until ended.
 // Asked to end, by Ctrl+Break / Ctrl+C or by WM_CLOSE to its (hidden)
 // window, it appends "asked to end by <how>" and exits with 0. With the
-// argument "--exit-at-once" it exits with 7 right after writing the file.
+// argument "--exit-at-once" it exits with 7 right after writing the file;
+// with "--ignore-close" it lets WM_CLOSE pass, so only a kill ends it.
 #include <windows.h>
 
 #include <cstdio>
@@ -12,6 +13,7 @@
 namespace {
 
 HWND g_window = nullptr;
+bool g_ignoreClose = false;
 constexpr UINT kConsoleEvent = WM_APP + 1;
 
 BOOL WINAPI onConsoleEvent(DWORD event) {
@@ -23,6 +25,8 @@ BOOL WINAPI onConsoleEvent(DWORD event) {
 }
 
 LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM w, LPARAM l) {
+  if (message == WM_CLOSE && g_ignoreClose)
+    return 0;
   if (message == WM_CLOSE || message == kConsoleEvent) {
     PostQuitMessage(message == WM_CLOSE ? 1 : 2);
     return 0;
@@ -51,6 +55,7 @@ int main() {
   std::fflush(out);
   if (std::strstr(GetCommandLineA(), " --exit-at-once"))
     return 7;
+  g_ignoreClose = std::strstr(GetCommandLineA(), " --ignore-close") != nullptr;
 
   MSG message;
   while (GetMessageA(&message, nullptr, 0, 0) > 0)

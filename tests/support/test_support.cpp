@@ -1,5 +1,8 @@
 #include "test_support.h"
 
+#include "common/unique_handle.h"
+#include "install/executable_path.h"
+
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -7,60 +10,51 @@
 
 namespace qvntest {
 
-std::string programDir() {
-  std::vector<char> buffer(MAX_PATH);
-  for (;;) {
-    DWORD n = GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-    if (n < buffer.size()) {
-      std::string path(buffer.data(), n);
-      return path.substr(0, path.find_last_of('\\'));
-    }
-    buffer.resize(buffer.size() * 2);
-  }
+std::string programPath(const char *name) {
+  std::string self;
+  currentExecutablePath(self);
+  return self.substr(0, self.find_last_of('\\') + 1) + name;
 }
-
-std::string programPath(const char *name) { return programDir() + "\\" + name; }
 
 RunResult run(const std::string &commandLine, const std::string &cwd, DWORD timeoutMs) {
   RunResult result;
   SECURITY_ATTRIBUTES sa{sizeof(sa), nullptr, TRUE};
-  HANDLE readEnd = nullptr, writeEnd = nullptr;
-  if (!CreatePipe(&readEnd, &writeEnd, &sa, 0))
+  UniqueKernelHandle readEnd, writeEnd;
+  if (!CreatePipe(readEnd.put(), writeEnd.put(), &sa, 0))
     return result;
-  SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+  SetHandleInformation(readEnd.get(), HANDLE_FLAG_INHERIT, 0);
 
   STARTUPINFOA si{};
   si.cb = sizeof(si);
   si.dwFlags = STARTF_USESTDHANDLES;
   si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-  si.hStdOutput = writeEnd;
-  si.hStdError = writeEnd;
+  si.hStdOutput = si.hStdError = writeEnd.get();
   PROCESS_INFORMATION pi{};
   std::vector<char> cmd(commandLine.begin(), commandLine.end());
   cmd.push_back('\0');
   BOOL ok = CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr,
                            cwd.empty() ? nullptr : cwd.c_str(), &si, &pi);
-  CloseHandle(writeEnd);
-  if (!ok) {
-    CloseHandle(readEnd);
+  writeEnd.reset();
+  if (!ok)
     return result;
-  }
+  UniqueKernelHandle process(pi.hProcess), thread(pi.hThread);
   // Drain the pipe on a thread so a chatty child never blocks on it.
   std::thread reader([&] {
     char chunk[4096];
     DWORD got = 0;
-    while (ReadFile(readEnd, chunk, sizeof(chunk), &got, nullptr) && got > 0)
+    while (ReadFile(readEnd.get(), chunk, sizeof(chunk), &got, nullptr) && got > 0)
       result.output.append(chunk, got);
   });
-  if (WaitForSingleObject(pi.hProcess, timeoutMs) != WAIT_OBJECT_0)
-    TerminateProcess(pi.hProcess, 0xDEAD);
-  WaitForSingleObject(pi.hProcess, INFINITE);
-  GetExitCodeProcess(pi.hProcess, &result.exitCode);
+  if (WaitForSingleObject(process.get(), timeoutMs) != WAIT_OBJECT_0)
+    TerminateProcess(process.get(), 0xDEAD);
+  WaitForSingleObject(process.get(), INFINITE);
+  GetExitCodeProcess(process.get(), &result.exitCode);
   reader.join();
-  CloseHandle(readEnd);
-  CloseHandle(pi.hProcess);
-  CloseHandle(pi.hThread);
   return result;
+}
+
+RunResult runQvn(const std::string &arguments, const std::string &cwd) {
+  return run("\"" + programPath("Qvn.exe") + "\" " + arguments, cwd);
 }
 
 std::string readFile(const std::string &path) {
@@ -82,8 +76,7 @@ bool fileExists(const std::string &path) {
 
 std::string windowsDir() {
   char buffer[MAX_PATH];
-  UINT n = GetWindowsDirectoryA(buffer, MAX_PATH);
-  return std::string(buffer, n);
+  return std::string(buffer, GetWindowsDirectoryA(buffer, MAX_PATH));
 }
 
 FileTail::FileTail(std::string path) : path_(std::move(path)) { mark(); }
@@ -93,6 +86,152 @@ void FileTail::mark() { offset_ = readFile(path_).size(); }
 std::string FileTail::text() const {
   std::string all = readFile(path_);
   return all.size() > offset_ ? all.substr(offset_) : std::string();
+}
+
+namespace {
+
+// The manager handle may close before the service handle; the system allows it.
+UniqueScHandle openService(const std::string &name, DWORD access) {
+  UniqueScHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+  return UniqueScHandle(manager ? OpenServiceA(manager.get(), name.c_str(), access) : nullptr);
+}
+
+bool queryStatus(const std::string &name, SERVICE_STATUS_PROCESS &status) {
+  UniqueScHandle service = openService(name, SERVICE_QUERY_STATUS);
+  DWORD needed = 0;
+  return service &&
+         QueryServiceStatusEx(service.get(), SC_STATUS_PROCESS_INFO,
+                              reinterpret_cast<BYTE *>(&status), sizeof(status), &needed);
+}
+
+} // namespace
+
+ServiceConfig queryServiceConfig(const std::string &name) {
+  ServiceConfig config;
+  UniqueScHandle service = openService(name, SERVICE_QUERY_CONFIG);
+  std::vector<BYTE> buffer(8192);
+  DWORD needed = 0;
+  auto *qsc = reinterpret_cast<QUERY_SERVICE_CONFIGA *>(buffer.data());
+  if (!service || !QueryServiceConfigA(service.get(), qsc, 8192, &needed))
+    return config;
+  config.exists = true;
+  config.startType = qsc->dwStartType;
+  config.binaryPath = qsc->lpBinaryPathName ? qsc->lpBinaryPathName : "";
+  config.displayName = qsc->lpDisplayName ? qsc->lpDisplayName : "";
+  auto *desc = reinterpret_cast<SERVICE_DESCRIPTIONA *>(buffer.data());
+  if (QueryServiceConfig2A(service.get(), SERVICE_CONFIG_DESCRIPTION, buffer.data(), 8192,
+                           &needed) &&
+      desc->lpDescription)
+    config.description = desc->lpDescription;
+  return config;
+}
+
+DWORD serviceState(const std::string &name) {
+  SERVICE_STATUS_PROCESS status{};
+  return queryStatus(name, status) ? status.dwCurrentState : 0;
+}
+
+DWORD serviceProcessId(const std::string &name) {
+  SERVICE_STATUS_PROCESS status{};
+  return queryStatus(name, status) ? status.dwProcessId : 0;
+}
+
+std::pair<DWORD, DWORD> serviceExitCodes(const std::string &name) {
+  SERVICE_STATUS_PROCESS status{};
+  queryStatus(name, status);
+  return {status.dwWin32ExitCode, status.dwServiceSpecificExitCode};
+}
+
+bool waitForServiceState(const std::string &name, DWORD state, DWORD timeoutMs) {
+  return waitFor([&] { return serviceState(name) == state; }, timeoutMs);
+}
+
+DWORD openServiceError(const std::string &name) {
+  return openService(name, SERVICE_QUERY_STATUS) ? ERROR_SUCCESS : GetLastError();
+}
+
+bool waitForServiceGone(const std::string &name, DWORD timeoutMs) {
+  return waitFor([&] { return openServiceError(name) == ERROR_SERVICE_DOES_NOT_EXIST; }, timeoutMs);
+}
+
+DWORD controlService(const std::string &name, DWORD control) {
+  UniqueScHandle service = openService(name, SERVICE_ALL_ACCESS);
+  SERVICE_STATUS status{};
+  return service && ControlService(service.get(), control, &status) ? ERROR_SUCCESS
+                                                                    : GetLastError();
+}
+
+DWORD startServiceWithArgs(const std::string &name, const std::string &args) {
+  UniqueScHandle service = openService(name, SERVICE_START);
+  std::vector<std::string> parts;
+  std::istringstream words(args);
+  for (std::string word; words >> word;)
+    parts.push_back(word);
+  std::vector<const char *> argv;
+  for (const std::string &p : parts)
+    argv.push_back(p.c_str());
+  return service && StartServiceA(service.get(), static_cast<DWORD>(argv.size()),
+                                  argv.empty() ? nullptr : argv.data())
+             ? ERROR_SUCCESS
+             : GetLastError();
+}
+
+bool processAlive(DWORD pid) {
+  UniqueKernelHandle process(pid ? OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid)
+                                 : nullptr);
+  DWORD code = 0;
+  return process && GetExitCodeProcess(process.get(), &code) && code == STILL_ACTIVE;
+}
+
+bool waitForProcessEnd(DWORD pid, DWORD timeoutMs) {
+  return waitFor([&] { return !processAlive(pid); }, timeoutMs);
+}
+
+std::string uniqueServiceName(const std::string &prefix) {
+  static unsigned counter = 0;
+  return prefix + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++counter);
+}
+
+std::string testServiceCommand(const std::string &switches) {
+  return "\"" + programPath("test_service.exe") + "\"" + (switches.empty() ? "" : " " + switches);
+}
+
+bool registerService(const std::string &name, const std::string &binaryPath, DWORD startType) {
+  UniqueScHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CREATE_SERVICE));
+  return manager && UniqueScHandle(CreateServiceA(
+                        manager.get(), name.c_str(), name.c_str(), SERVICE_ALL_ACCESS,
+                        SERVICE_WIN32_OWN_PROCESS, startType, SERVICE_ERROR_IGNORE,
+                        binaryPath.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr));
+}
+
+bool registerTestService(const std::string &name, const std::string &switches) {
+  return registerService(name, testServiceCommand(switches));
+}
+
+bool removeService(const std::string &name) {
+  DWORD pid = serviceProcessId(name);
+  if (processAlive(pid)) {
+    controlService(name, SERVICE_CONTROL_STOP);
+    if (!waitForProcessEnd(pid, 2500)) {
+      controlService(name, kTestServiceQuit);
+      waitForProcessEnd(pid, 5000);
+    }
+  }
+  if (UniqueScHandle service = openService(name, DELETE))
+    DeleteService(service.get());
+  return waitForServiceGone(name, 5000);
+}
+
+std::string logErrorEntry(const std::string &context, DWORD code) {
+  char *text = nullptr;
+  FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                     FORMAT_MESSAGE_IGNORE_INSERTS,
+                 nullptr, code, LANG_USER_DEFAULT, reinterpret_cast<char *>(&text), 0, nullptr);
+  std::string message = text ? text : "";
+  LocalFree(text);
+  // Text mode turns the message's own "\r\n" into "\r\r\n".
+  return context + "\r\n" +
+         (message.empty() ? "" : "  " + message.insert(message.size() - 1, "\r") + "\r\n");
 }
 
 } // namespace qvntest

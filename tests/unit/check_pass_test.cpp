@@ -116,21 +116,4 @@ TEST(CheckPass, ForceActsOnlyOnASettledOppositeState) {
   EXPECT_EQ(m.take(), (Calls{"query A", "log Stopping service A", "stop A"}));
 }
 
-TEST(CheckPass, ForceForOneDirectionLeavesTheOtherAlone) {
-  std::list<ServiceRecord> records{office("A")};
-  records.front().forceStart = true;
-  FakeManager m;
-  checkRecordsAt(records, kMonday1800, m.actions());
-  m.take();
-  m.states["A"] = kStateRunning;
-  checkRecordsAt(records, kMonday1800 + 10, m.actions());
-  EXPECT_EQ(m.take(), Calls{});
-}
-
-TEST(CheckPass, MinuteOfWeekCountsFromSundayMidnight) {
-  EXPECT_EQ(minuteOfWeek(0, 0, 0), 0);
-  EXPECT_EQ(minuteOfWeek(1, 8, 0), 1920);
-  EXPECT_EQ(minuteOfWeek(6, 23, 59), 10079);
-}
-
 } // namespace

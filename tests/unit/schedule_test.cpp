@@ -24,95 +24,72 @@ WeeklySchedule load(const std::string &start, const std::string &stop) {
   return schedule;
 }
 
-constexpr int32_t kMonday0800 = 1440 + 8 * 60;
-
-TEST(ScheduleParser, EachDayDigitMakesOneEntryInWeekOrder) {
-  WeeklySchedule s;
-  EXPECT_TRUE(parseScheduleValue("12345:0800;06:1000", true, s).empty());
-  EXPECT_EQ(points(s), (Points{{600, true},
-                               {1920, true},
-                               {3360, true},
-                               {4800, true},
-                               {6240, true},
-                               {7680, true},
-                               {9240, true}}));
-}
-
-TEST(ScheduleParser, SeparatorsAndBlanksAroundTokensAreIgnored) {
-  WeeklySchedule s;
-  EXPECT_TRUE(parseScheduleValue(";;1:0800;  5:1800 ;\t6:0000\t;; ; \t", true, s).empty());
-  EXPECT_EQ(points(s), (Points{{kMonday0800, true}, {5 * 1440 + 1080, true}, {6 * 1440, true}}));
+TEST(ScheduleParser, ValidTokens) {
+  const struct {
+    const char *value;
+    Points points;
+  } cases[] = {
+      {"12345:0800;06:1000",
+       {{600, true},
+        {1920, true},
+        {3360, true},
+        {4800, true},
+        {6240, true},
+        {7680, true},
+        {9240, true}}},
+      {";;1:0800;  5:1800 ;\t6:0000\t;; ; \t", {{1920, true}, {8280, true}, {8640, true}}},
+      {"1:0800xyz;2:2359:0000", {{1920, true}, {4319, true}}}, // text after HHMM ignored
+      {"0:0000;6:2359", {{0, true}, {10079, true}}},
+  };
+  for (const auto &c : cases) {
+    WeeklySchedule s;
+    EXPECT_TRUE(parseScheduleValue(c.value, true, s).empty()) << c.value;
+    EXPECT_EQ(points(s), c.points) << c.value;
+  }
 }
 
 TEST(ScheduleParser, InvalidTokensAreReturnedAsWrittenAndAddNothing) {
   WeeklySchedule s;
-  std::vector<std::string> ignored = parseScheduleValue(
-      "1:08; 0800 ;:0800;7:0800;1:2400;1:2360;1:08x0;1: 0800;1 :0800;-1:0800;a1:0800;1:+800;2:0900",
-      true, s);
-  EXPECT_EQ(ignored, (std::vector<std::string>{"1:08", "0800", ":0800", "7:0800", "1:2400",
-                                               "1:2360", "1:08x0", "1: 0800", "1 :0800", "-1:0800",
-                                               "a1:0800", "1:+800"}));
+  std::vector<std::string> bad = {"1:08",   "0800",    "7:0800",  "1:2400",  "1:2360",
+                                  "1:08x0", "1:080x",  "1: 0800", "1 :0800", "-1:0800",
+                                  ":0800",  "a1:0800", "1:+800"};
+  std::string value = "2:0900";
+  for (const std::string &token : bad)
+    value += "; " + token + " ";
+  EXPECT_EQ(parseScheduleValue(value, true, s), bad);
   EXPECT_EQ(points(s), (Points{{2 * 1440 + 540, true}}));
 }
 
-TEST(ScheduleParser, CharactersAfterTheFourTimeDigitsAreIgnored) {
-  WeeklySchedule s;
-  EXPECT_TRUE(parseScheduleValue("1:0800xyz;2:2359:0000", true, s).empty());
-  EXPECT_EQ(points(s), (Points{{kMonday0800, true}, {2 * 1440 + 1439, true}}));
+TEST(WantedState, FollowsTheLastPointAtOrBeforeNowAroundTheWeek) {
+  const struct {
+    const char *start, *stop;
+    Points expected; // minute, wanted running
+  } cases[] = {
+      {"", "", {{0, true}, {10079, true}}},                             // no point: always running
+      {"0:0000", "", {{0, true}, {5000, true}, {10079, true}}},         // a single start
+      {"1:0800", "1:0800", {{0, false}, {1920, false}, {1921, false}}}, // the stop wins
+      // Workdays: Friday's stop still rules on Sunday; blanks after ";" change nothing.
+      {"12345:0800",
+       "1:1800; 2345:1800",
+       {{0, false},
+        {1919, false},
+        {1920, true},
+        {2519, true},
+        {2520, false},
+        {8279, true},
+        {8280, false},
+        {10079, false}}},
+  };
+  for (const auto &c : cases) {
+    WeeklySchedule s = load(c.start, c.stop);
+    for (const auto &[minute, running] : c.expected)
+      EXPECT_EQ(wantedState(s, minute), running) << c.start << " / " << c.stop << " @" << minute;
+  }
 }
 
-TEST(ScheduleParser, ExtremesStayInsideTheWeek) {
-  WeeklySchedule s;
-  EXPECT_TRUE(parseScheduleValue("0:0000;6:2359", false, s).empty());
-  EXPECT_EQ(points(s), (Points{{0, false}, {kMinutesPerWeek - 1, false}}));
-}
-
-TEST(ScheduleParser, EqualMinutesKeepTheOrderAdded) {
+TEST(WantedState, EqualMinutesKeepTheOrderAdded) {
   WeeklySchedule s = load("1:0800;11:0800", "1:0800");
-  EXPECT_EQ(
-      points(s),
-      (Points{
-          {kMonday0800, true}, {kMonday0800, true}, {kMonday0800, true}, {kMonday0800, false}}));
-}
-
-TEST(WantedState, EmptyScheduleWantsRunningAlways) {
-  WeeklySchedule s = load("1:08;garbage", "");
-  EXPECT_TRUE(s.empty());
-  for (int32_t now : {0, kMonday0800, kMinutesPerWeek - 1})
-    EXPECT_TRUE(wantedState(s, now));
-}
-
-TEST(WantedState, WorkdaySchedulesWrapAroundTheWeek) {
-  WeeklySchedule s = load("12345:0800", "12345:1800");
-  EXPECT_FALSE(wantedState(s, 0));    // Sunday: Friday's stop still rules
-  EXPECT_FALSE(wantedState(s, 1919)); // Monday 07:59
-  EXPECT_TRUE(wantedState(s, 1920));
-  EXPECT_TRUE(wantedState(s, 2519));
-  EXPECT_FALSE(wantedState(s, 2520)); // Monday 18:00
-  EXPECT_TRUE(wantedState(s, 5 * 1440 + 1079));
-  EXPECT_FALSE(wantedState(s, 5 * 1440 + 1080));
-  for (int32_t now = 6 * 1440; now < kMinutesPerWeek; now += 60)
-    EXPECT_FALSE(wantedState(s, now)) << now;
-}
-
-TEST(WantedState, BlankAfterSeparatorKeepsTheWrapAround) {
-  // Read untrimmed, " 5:0800" would land before the week and hide Friday.
-  WeeklySchedule s = load("1:0800; 5:0800", "1:1800; 5:1800");
-  EXPECT_FALSE(wantedState(s, 0));
-  EXPECT_TRUE(wantedState(s, 5 * 1440 + 600));
-  EXPECT_FALSE(wantedState(s, 6 * 1440));
-}
-
-TEST(WantedState, SingleStartRunsAllWeek) {
-  WeeklySchedule s = load("0:0000", "");
-  for (int32_t now = 0; now < kMinutesPerWeek; now += 37)
-    EXPECT_TRUE(wantedState(s, now)) << now;
-}
-
-TEST(WantedState, StopAtTheSameMinuteAsAStartWins) {
-  WeeklySchedule s = load("1:0800", "1:0800");
-  for (int32_t now : {0, 1919, 1920, 1921, kMinutesPerWeek - 1})
-    EXPECT_FALSE(wantedState(s, now)) << now;
+  EXPECT_EQ(points(s), (Points{{1920, true}, {1920, true}, {1920, true}, {1920, false}}));
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 // The real Qvn.exe registering client configurations, and the real
 // srvany.exe hosting the test client, in directories whose paths hold blanks.
-#include "service_helpers.h"
+#include "common/unique_handle.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -15,68 +15,42 @@ const std::string kBase = "C:\\qvn test";
 const std::string kWork = kBase + "\\work dir";
 const std::string kClientA = kBase + "\\client a";
 const std::string kClientB = kBase + "\\client b";
-const char *const kServices[] = {"QvnFahA", "QvnFahB", "QvnFahC"};
 
 std::string hostImage() { return readFile(programPath("srvany.exe")); }
 
-// Qvn.exe run with the work directory as its current directory, where it
-// finds ".\Qvn_install.ini" and the host to copy.
-RunResult qvn(const std::string &arguments) {
-  return run("\"" + programPath("Qvn.exe") + "\" " + arguments, kWork);
-}
-
-bool startService(const char *name) { return startServiceWithArgs(name) == ERROR_SUCCESS; }
-bool stopService(const char *name) {
-  return controlService(name, SERVICE_CONTROL_STOP) == ERROR_SUCCESS;
-}
-
-struct RegValue {
-  LONG rc = -1;
-  DWORD type = 0;
-  DWORD size = 0;
-  std::string data; // as stored, terminating null included
-};
-
-RegValue parameter(const char *service, const char *value) {
-  RegValue result;
-  std::string path =
-      std::string("SYSTEM\\CurrentControlSet\\Services\\") + service + "\\Parameters";
-  HKEY key = nullptr;
-  result.rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_QUERY_VALUE, &key);
-  if (result.rc != ERROR_SUCCESS)
-    return result;
+// A "Parameters" value exactly as stored, terminating null included; empty
+// when it cannot be read or is not a REG_SZ.
+std::string parameter(const std::string &service, const char *value) {
+  UniqueHKey key;
+  std::string path = "SYSTEM\\CurrentControlSet\\Services\\" + service + "\\Parameters";
   char buffer[2048];
-  result.size = sizeof(buffer);
-  result.rc = RegQueryValueExA(key, value, nullptr, &result.type, reinterpret_cast<BYTE *>(buffer),
-                               &result.size);
-  if (result.rc == ERROR_SUCCESS)
-    result.data.assign(buffer, result.size);
-  RegCloseKey(key);
-  return result;
+  DWORD size = sizeof(buffer), type = 0;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_QUERY_VALUE, key.put()) ||
+      RegQueryValueExA(key.get(), value, nullptr, &type, reinterpret_cast<BYTE *>(buffer), &size) ||
+      type != REG_SZ)
+    return "";
+  return std::string(buffer, size);
 }
 
-// A string value as the installer must store it: REG_SZ, null counted.
-void expectString(const char *service, const char *value, const std::string &expected) {
-  RegValue got = parameter(service, value);
-  EXPECT_EQ(got.rc, ERROR_SUCCESS) << service << " " << value;
-  EXPECT_EQ(got.type, static_cast<DWORD>(REG_SZ)) << service << " " << value;
-  EXPECT_EQ(got.data, expected + std::string(1, '\0')) << service << " " << value;
+void setParameter(const std::string &service, const char *value, const std::string &data) {
+  UniqueHKey key;
+  std::string path = "SYSTEM\\CurrentControlSet\\Services\\" + service + "\\Parameters";
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_SET_VALUE, key.put()), 0);
+  RegSetValueExA(key.get(), value, 0, REG_SZ, reinterpret_cast<const BYTE *>(data.c_str()),
+                 static_cast<DWORD>(data.size() + 1));
 }
 
 // The test client's record: command line, working directory, process id,
-// and "asked to end by ..." once ended politely.
-std::vector<std::string> clientRun(const std::string &directory) {
-  std::string text = readFile(directory + "\\client-run.txt");
+// then "asked to end by ..." once ended politely.
+std::vector<std::string> clientRun(const std::string &directory, size_t atLeast = 3) {
   std::vector<std::string> lines;
-  for (size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos;
-       start = end + 2)
-    lines.push_back(text.substr(start, end - start));
-  return lines;
-}
-
-std::vector<std::string> waitForClient(const std::string &directory) {
-  std::vector<std::string> lines;
-  waitFor([&] { return (lines = clientRun(directory)).size() >= 3; }, 15000);
+  waitFor([&] {
+    std::string text = readFile(directory + "\\client-run.txt");
+    lines.clear();
+    for (size_t at = 0, end; (end = text.find("\r\n", at)) != std::string::npos; at = end + 2)
+      lines.push_back(text.substr(at, end - at));
+    return lines.size() >= atLeast;
+  });
   return lines;
 }
 
@@ -87,59 +61,35 @@ protected:
       CreateDirectoryA(dir.c_str(), nullptr);
       DeleteFileA((dir + "\\srvany.exe").c_str());
       DeleteFileA((dir + "\\client-run.txt").c_str());
+      CopyFileA(programPath("test_client.exe").c_str(), (dir + "\\test_client.exe").c_str(), 0);
     }
     ASSERT_TRUE(writeFile(kWork + "\\srvany.exe", hostImage()));
-    for (const auto &dir : {kClientA, kClientB})
-      ASSERT_TRUE(CopyFileA(programPath("test_client.exe").c_str(),
-                            (dir + "\\test_client.exe").c_str(), FALSE));
   }
-  void TearDown() override {
-    for (const char *name : kServices)
-      removeService(name);
+  // Qvn.exe in the work directory, where it finds ".\Qvn_install.ini".
+  RunResult qvn(const std::string &arguments, const std::string &installFile = "") {
+    if (!installFile.empty()) {
+      EXPECT_TRUE(writeFile(kWork + "\\Qvn_install.ini", installFile));
+    }
+    return runQvn(arguments, kWork);
   }
-  static void writeInstallFile(const std::string &text) {
-    ASSERT_TRUE(writeFile(kWork + "\\Qvn_install.ini", text));
-  }
+  ServiceCleanup a{"QvnFahA"}, b{"QvnFahB"};
 };
 
-// One client service with the test client, for the host's tests.
-const std::string kSingleClient = "[Configurations]\r\n"
-                                  "single=QvnFahA\r\n"
-                                  "[General]\r\n"
-                                  "ExecutableName=test_client.exe\r\n"
-                                  "UseForceAsm=y\r\n"
-                                  "[QvnFahA]\r\n"
-                                  "Directory=" +
-                                  kClientA +
-                                  "\r\n"
-                                  "UseBeta=n\r\n";
-
-TEST_F(ClientInstall, InstallsTwoServicesWithTheirOutputRegistrationAndValues) {
-  writeInstallFile("[Configurations]\r\n"
-                   "pair=QvnFahA,, \tQvnFahB\r\n"
-                   "[General]\r\n"
-                   "ExecutableName=test_client.exe\r\n"
-                   "UseForceAsm=y\r\n"
-                   "Description=Folding client\r\n"
-                   "[QvnFahA]\r\n"
-                   "Directory=" +
-                   kClientA +
-                   "\r\n"
-                   "UseForceAsm=n\r\n"
-                   "UseBeta=y\r\n"
-                   "Verbosity=9\r\n"
-                   "Display=Folding A\r\n"
-                   "[QvnFahB]\r\n"
-                   "Directory=" +
-                   kClientB +
-                   "\r\n"
-                   "UseAdvMethods=y\r\n"
-                   "UseBeta=Y\r\n"
-                   "Description=Second client\r\n");
+TEST_F(ClientInstall, InstallsTheServicesOfAConfigurationAndRemovesThem) {
+  const std::string file = "[Configurations]\r\npair=QvnFahA,, \tQvnFahB\r\n"
+                           "[General]\r\nExecutableName=test_client.exe\r\nUseForceAsm=y\r\n"
+                           "Description=Folding client\r\n"
+                           "[QvnFahA]\r\nDirectory=" +
+                           kClientA +
+                           "\r\nUseForceAsm=n\r\n"
+                           "UseBeta=y\r\nVerbosity=9\r\nDisplay=Folding A\r\n"
+                           "[QvnFahB]\r\nDirectory=" +
+                           kClientB +
+                           "\r\nUseAdvMethods=y\r\n"
+                           "UseBeta=Y\r\nDescription=Second client\r\n";
   // A host already in a client directory is used as it is.
   ASSERT_TRUE(writeFile(kClientB + "\\srvany.exe", "existing host copy"));
-
-  RunResult r = qvn("-install_fah pair");
+  RunResult r = qvn("-install_fah pair", file);
   EXPECT_EQ(r.exitCode, 0u);
   EXPECT_EQ(r.output, kBanner +
                           "Installing Folding@Home as a service...\r\n"
@@ -162,237 +112,133 @@ TEST_F(ClientInstall, InstallsTwoServicesWithTheirOutputRegistrationAndValues) {
                           "  Use advmethods: yes\r\n"
                           "  Use beta: no\r\n"
                           "  Description: Second client\r\n");
-
-  ServiceConfig a = queryServiceConfig("QvnFahA");
-  EXPECT_EQ(a.binaryPath, "\"" + kClientA + "\\srvany.exe\"");
-  EXPECT_EQ(a.startType, static_cast<DWORD>(SERVICE_DEMAND_START));
-  EXPECT_EQ(a.serviceType & SERVICE_WIN32_OWN_PROCESS,
-            static_cast<DWORD>(SERVICE_WIN32_OWN_PROCESS));
-  EXPECT_EQ(a.displayName, "Folding A");
-  EXPECT_EQ(a.description, "Folding client");
-  ServiceConfig b = queryServiceConfig("QvnFahB");
-  EXPECT_EQ(b.binaryPath, "\"" + kClientB + "\\srvany.exe\"");
-  EXPECT_EQ(b.startType, static_cast<DWORD>(SERVICE_DEMAND_START));
-  EXPECT_EQ(b.displayName, "QvnFahB");
-  EXPECT_EQ(b.description, "Second client");
-  for (const char *name : {"QvnFahA", "QvnFahB"})
-    EXPECT_EQ(serviceState(name), static_cast<DWORD>(SERVICE_STOPPED)) << name;
-
+  ServiceConfig config = queryServiceConfig("QvnFahA");
+  EXPECT_EQ(config.binaryPath, "\"" + kClientA + "\\srvany.exe\"");
+  EXPECT_EQ(config.startType, DWORD(SERVICE_DEMAND_START));
+  EXPECT_EQ(config.displayName, "Folding A");
+  EXPECT_EQ(config.description, "Folding client");
+  EXPECT_EQ(queryServiceConfig("QvnFahB").displayName, "QvnFahB");
   EXPECT_EQ(readFile(kClientA + "\\srvany.exe"), hostImage());
   EXPECT_EQ(readFile(kClientB + "\\srvany.exe"), "existing host copy");
+  const std::string nul(1, '\0');
+  EXPECT_EQ(parameter("QvnFahA", "AppDirectory"), kClientA + nul);
+  EXPECT_EQ(parameter("QvnFahA", "Application"), kClientA + "\\test_client.exe" + nul);
+  EXPECT_EQ(parameter("QvnFahA", "AppParameters"), "-service -local -betateam -verbosity 9" + nul);
+  EXPECT_EQ(parameter("QvnFahB", "AppParameters"), "-service -local -forceasm -advmethods" + nul);
 
-  expectString("QvnFahA", "AppDirectory", kClientA);
-  expectString("QvnFahA", "Application", kClientA + "\\test_client.exe");
-  expectString("QvnFahA", "AppParameters", "-service -local -betateam -verbosity 9");
-  expectString("QvnFahB", "AppDirectory", kClientB);
-  expectString("QvnFahB", "Application", kClientB + "\\test_client.exe");
-  expectString("QvnFahB", "AppParameters", "-service -local -forceasm -advmethods");
-
-  // Installing again: each registration fails, says so and fails the run.
-  FileTail log;
+  // Again: each registration fails, says so and fails the run.
   r = qvn("-install_fah pair");
   EXPECT_EQ(r.exitCode, 1u);
-  EXPECT_NE(r.output.find(" Installing service QvnFahA\r\n"), std::string::npos);
   size_t first = r.output.find("  Unable to create service, see C:\\Qvn.log\r\n");
-  ASSERT_NE(first, std::string::npos) << r.output;
-  EXPECT_NE(r.output.find("  Unable to create service, see C:\\Qvn.log\r\n", first + 1),
-            std::string::npos);
-  EXPECT_NE(log.text().find("CreateService()"), std::string::npos) << log.text();
-}
+  EXPECT_NE(r.output.find("  Unable to create service", first + 1), std::string::npos) << r.output;
 
-TEST_F(ClientInstall, ChoosesTheConfigurationAndStopsOnlyTheFaultyService) {
-  writeInstallFile("[Configurations]\r\n"
-                   "first=QvnNoDirectory,QvnNoExecutable,QvnFahA,QvnFahB\r\n"
-                   "second=QvnFahC\r\n"
-                   "[General]\r\n"
-                   "Directory=" +
-                   kClientA +
-                   "\r\n"
-                   "[QvnNoExecutable]\r\n"
-                   "Directory=" +
-                   kClientA +
-                   "\r\n"
-                   "[QvnFahA]\r\n"
-                   "Directory=" +
-                   kClientA +
-                   "\r\n"
-                   "ExecutableName=test_client.exe\r\n"
-                   "[QvnFahB]\r\n"
-                   "Directory=" +
-                   kClientB +
-                   "\r\n"
-                   "ExecutableName=test_client.exe\r\n");
-  // Client A has a host already; client B would need the work directory's.
-  ASSERT_TRUE(writeFile(kClientA + "\\srvany.exe", hostImage()));
-  ASSERT_TRUE(DeleteFileA((kWork + "\\srvany.exe").c_str()));
-
-  RunResult r = qvn("-install_fah");
-  EXPECT_EQ(r.exitCode, 1u);
-  EXPECT_EQ(r.output, kBanner +
-                          "Installing Folding@Home as a service...\r\n"
-                          "Installing configuration first\r\n"
-                          " Installing service QvnNoDirectory\r\n"
-                          "Directory not configured\r\n"
-                          " Installing service QvnNoExecutable\r\n"
-                          "  Directory: " +
-                          kClientA +
-                          "\r\n"
-                          "ExecutableName not configured\r\n"
-                          " Installing service QvnFahA\r\n"
-                          "  Directory: " +
-                          kClientA +
-                          "\r\n"
-                          "  Executable: test_client.exe\r\n"
-                          "  Use forceasm: no\r\n"
-                          "  Use advmethods: no\r\n"
-                          " Installing service QvnFahB\r\n"
-                          "  Directory: " +
-                          kClientB +
-                          "\r\n"
-                          "  Executable: test_client.exe\r\n"
-                          "  Use forceasm: no\r\n"
-                          "  Use advmethods: no\r\n"
-                          "  srvany.exe not found\r\n");
-  EXPECT_EQ(openServiceError("QvnNoDirectory"), static_cast<DWORD>(ERROR_SERVICE_DOES_NOT_EXIST));
-  EXPECT_EQ(openServiceError("QvnNoExecutable"), static_cast<DWORD>(ERROR_SERVICE_DOES_NOT_EXIST));
-  EXPECT_EQ(openServiceError("QvnFahA"), static_cast<DWORD>(ERROR_SUCCESS));
-  EXPECT_EQ(openServiceError("QvnFahB"), static_cast<DWORD>(ERROR_SERVICE_DOES_NOT_EXIST));
-  EXPECT_FALSE(fileExists(kClientB + "\\srvany.exe"));
-
-  r = qvn("-install_fah nosuch");
-  EXPECT_EQ(r.exitCode, 0u);
-  EXPECT_EQ(r.output, kBanner + "Installing Folding@Home as a service...\r\n"
-                                "Installing configuration nosuch\r\n");
-  r = qvn("-desinstall_fah nosuch");
-  EXPECT_EQ(r.exitCode, 0u);
-  EXPECT_EQ(r.output, kBanner + "Desinstalling Folding@Home as a service...\r\n"
-                                "Desinstalling configuration nosuch\r\n");
-
-  writeInstallFile("[General]\r\nExecutableName=test_client.exe\r\n");
-  for (const char *option : {"-install_fah", "-desinstall_fah"}) {
-    r = qvn(option);
-    EXPECT_EQ(r.exitCode, 1u) << option;
-    EXPECT_EQ(r.output, kBanner + (option[1] == 'i' ? "Installing" : "Desinstalling") +
-                            " Folding@Home as a service...\r\nNo configuration name found\r\n");
-  }
-}
-
-TEST_F(ClientInstall, TheHostRunsTheClientUntilStoppedOrKilled) {
-  writeInstallFile(kSingleClient);
-  RunResult r = qvn("-install_fah single");
-  ASSERT_EQ(r.exitCode, 0u) << r.output;
-  EXPECT_NE(r.output.find("  Use beta: no\r\n"), std::string::npos) << r.output;
-
-  ASSERT_TRUE(startService("QvnFahA"));
-  std::vector<std::string> run = waitForClient(kClientA);
-  ASSERT_EQ(run.size(), 3u);
-  EXPECT_EQ(run[0], "\"" + kClientA + "\\test_client.exe\" -service -local -forceasm");
-  EXPECT_EQ(run[1], kClientA);
-  EXPECT_TRUE(waitForServiceState("QvnFahA", SERVICE_RUNNING));
-
-  // A stop asks the client to end, and the service stops once it has.
-  DWORD client = std::stoul(run[2]);
-  DWORD started = GetTickCount();
-  ASSERT_TRUE(stopService("QvnFahA"));
-  EXPECT_TRUE(waitForProcessEnd(client, 15000));
-  EXPECT_TRUE(waitForServiceState("QvnFahA", SERVICE_STOPPED));
-  std::printf("stop to stopped: %lu ms\n", GetTickCount() - started);
-  run = clientRun(kClientA);
-  ASSERT_EQ(run.size(), 4u);
-  EXPECT_EQ(run[3].rfind("asked to end by ", 0), 0u) << run[3];
-  EXPECT_EQ(serviceExitCodes("QvnFahA").first, static_cast<DWORD>(NO_ERROR));
-
-  // Killing the host takes the client with it.
-  DeleteFileA((kClientA + "\\client-run.txt").c_str());
-  ASSERT_TRUE(startService("QvnFahA"));
-  run = waitForClient(kClientA);
-  ASSERT_EQ(run.size(), 3u);
-  client = std::stoul(run[2]);
-  ASSERT_TRUE(waitForServiceState("QvnFahA", SERVICE_RUNNING));
-  DWORD host = serviceProcessId("QvnFahA");
-  ASSERT_NE(host, 0u);
-  ASSERT_NE(host, client);
-  HANDLE hostProcess = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, host);
-  ASSERT_NE(hostProcess, nullptr);
-  started = GetTickCount();
-  EXPECT_TRUE(TerminateProcess(hostProcess, 9));
-  WaitForSingleObject(hostProcess, 5000);
-  CloseHandle(hostProcess);
-  EXPECT_TRUE(waitForProcessEnd(client, 5000));
-  std::printf("host killed to client gone: %lu ms\n", GetTickCount() - started);
-  EXPECT_EQ(clientRun(kClientA).size(), 3u); // not asked, just ended
-}
-
-// The host's own failures: a stopped service with a service-specific code.
-TEST_F(ClientInstall, TheHostStopsWithAReasonWhenItCannotRunTheClient) {
-  writeInstallFile(kSingleClient);
-  ASSERT_EQ(qvn("-install_fah single").exitCode, 0u);
-  std::string key = "SYSTEM\\CurrentControlSet\\Services\\QvnFahA\\Parameters";
-  auto setValue = [&](const char *name, const std::string *value) {
-    HKEY k = nullptr;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_SET_VALUE, &k), ERROR_SUCCESS);
-    if (value)
-      RegSetValueExA(k, name, 0, REG_SZ, reinterpret_cast<const BYTE *>(value->c_str()),
-                     static_cast<DWORD>(value->size() + 1));
-    else
-      RegDeleteValueA(k, name);
-    RegCloseKey(k);
-  };
-  auto expectStoppedWith = [&](DWORD code, const char *what) {
-    ASSERT_TRUE(startService("QvnFahA")) << what;
-    EXPECT_TRUE(waitForServiceState("QvnFahA", SERVICE_STOPPED)) << what;
-    EXPECT_EQ(serviceExitCodes("QvnFahA"),
-              std::make_pair(static_cast<DWORD>(ERROR_SERVICE_SPECIFIC_ERROR), code))
-        << what;
-  };
-
-  // The client ending by itself (the test client does so on this option).
-  std::string exiting = "-service -local --exit-at-once";
-  setValue("AppParameters", &exiting);
-  expectStoppedWith(3, "client ended by itself");
-  EXPECT_EQ(waitForClient(kClientA).size(), 3u);
-
-  std::string missing = kClientA + "\\no such client.exe";
-  setValue("Application", &missing);
-  expectStoppedWith(2, "application not startable");
-
-  setValue("Application", nullptr);
-  expectStoppedWith(1, "Application missing");
-}
-
-TEST_F(ClientInstall, DesinstallRemovesTheServicesRunningOrNotAndKeepsTheHosts) {
-  writeInstallFile("[Configurations]\r\n"
-                   "pair=QvnFahA,QvnFahB\r\n"
-                   "[General]\r\n"
-                   "ExecutableName=test_client.exe\r\n"
-                   "[QvnFahA]\r\n"
-                   "Directory=" +
-                   kClientA +
-                   "\r\n"
-                   "[QvnFahB]\r\n"
-                   "Directory=" +
-                   kClientB + "\r\n");
-  ASSERT_EQ(qvn("-install_fah pair").exitCode, 0u);
-  ASSERT_TRUE(startService("QvnFahA"));
-  std::vector<std::string> run = waitForClient(kClientA);
-  ASSERT_EQ(run.size(), 3u);
-  ASSERT_TRUE(waitForServiceState("QvnFahA", SERVICE_RUNNING));
-
-  RunResult r = qvn("-desinstall_fah");
+  ASSERT_EQ(startServiceWithArgs("QvnFahA"), DWORD(ERROR_SUCCESS));
+  std::vector<std::string> client = clientRun(kClientA);
+  ASSERT_EQ(client.size(), 3u);
+  r = qvn("-desinstall_fah");
   EXPECT_EQ(r.exitCode, 0u);
   EXPECT_EQ(r.output, kBanner + "Desinstalling Folding@Home as a service...\r\n"
                                 "Desinstalling configuration pair\r\n"
                                 " Desinstalling service QvnFahA\r\n"
                                 " Desinstalling service QvnFahB\r\n");
-  EXPECT_TRUE(waitForProcessEnd(std::stoul(run[2]), 15000));
-  for (const char *name : {"QvnFahA", "QvnFahB"}) {
-    EXPECT_TRUE(
-        waitFor([&] { return openServiceError(name) == ERROR_SERVICE_DOES_NOT_EXIST; }, 15000))
-        << name;
-    EXPECT_NE(parameter(name, "AppDirectory").rc, ERROR_SUCCESS) << name;
+  EXPECT_TRUE(waitForProcessEnd(std::stoul(client[2])));
+  EXPECT_TRUE(waitForServiceGone("QvnFahA") && waitForServiceGone("QvnFahB"));
+  EXPECT_EQ(parameter("QvnFahA", "AppDirectory"), "");
+  EXPECT_EQ(readFile(kClientA + "\\srvany.exe"), hostImage()); // hosts stay
+}
+
+TEST_F(ClientInstall, AFaultyServiceFailsAloneAndTheRunFails) {
+  ServiceCleanup noDirectory("QvnNoDirectory"), noExecutable("QvnNoExecutable");
+  const std::string file = "[Configurations]\r\nfirst=QvnNoDirectory,QvnNoExecutable,QvnFahA,"
+                           "QvnFahB\r\n[General]\r\nDirectory=" +
+                           kClientA +
+                           "\r\n"
+                           "[QvnNoExecutable]\r\nDirectory=" +
+                           kClientA +
+                           "\r\n"
+                           "[QvnFahA]\r\nDirectory=" +
+                           kClientA +
+                           "\r\n"
+                           "ExecutableName=test_client.exe\r\n"
+                           "[QvnFahB]\r\nDirectory=" +
+                           kClientB +
+                           "\r\n"
+                           "ExecutableName=test_client.exe\r\n";
+  // Client A has a host already; client B would need the work directory's.
+  ASSERT_TRUE(writeFile(kClientA + "\\srvany.exe", hostImage()));
+  ASSERT_TRUE(DeleteFileA((kWork + "\\srvany.exe").c_str()));
+  RunResult r = qvn("-install_fah", file);
+  EXPECT_EQ(r.exitCode, 1u);
+  for (const char *line : {" Installing service QvnNoDirectory\r\nDirectory not configured\r\n",
+                           "ExecutableName not configured\r\n", "  srvany.exe not found\r\n"})
+    EXPECT_NE(r.output.find(line), std::string::npos) << line;
+  EXPECT_EQ(openServiceError("QvnNoDirectory"), DWORD(ERROR_SERVICE_DOES_NOT_EXIST));
+  EXPECT_EQ(openServiceError("QvnNoExecutable"), DWORD(ERROR_SERVICE_DOES_NOT_EXIST));
+  EXPECT_EQ(openServiceError("QvnFahA"), DWORD(ERROR_SUCCESS));
+  EXPECT_EQ(openServiceError("QvnFahB"), DWORD(ERROR_SERVICE_DOES_NOT_EXIST));
+
+  for (const char *option : {"-install_fah", "-desinstall_fah"}) {
+    r = qvn(option, "[General]\r\nExecutableName=test_client.exe\r\n");
+    EXPECT_EQ(r.exitCode, 1u) << option;
+    EXPECT_NE(r.output.find("service...\r\nNo configuration name found\r\n"), std::string::npos);
   }
-  EXPECT_EQ(readFile(kClientA + "\\srvany.exe"), hostImage());
-  EXPECT_EQ(readFile(kClientB + "\\srvany.exe"), hostImage());
+}
+
+TEST_F(ClientInstall, TheHostRunsTheClientUntilStoppedOrKilledAndStopsWithAReason) {
+  ASSERT_EQ(qvn("-install_fah single", "[Configurations]\r\nsingle=QvnFahA\r\n[General]\r\n"
+                                       "ExecutableName=test_client.exe\r\nUseForceAsm=y\r\n"
+                                       "[QvnFahA]\r\nDirectory=" +
+                                           kClientA + "\r\n")
+                .exitCode,
+            0u);
+  ASSERT_EQ(startServiceWithArgs("QvnFahA"), DWORD(ERROR_SUCCESS));
+  std::vector<std::string> client = clientRun(kClientA);
+  ASSERT_EQ(client.size(), 3u);
+  EXPECT_EQ(client[0], "\"" + kClientA + "\\test_client.exe\" -service -local -forceasm");
+  EXPECT_EQ(client[1], kClientA);
+  EXPECT_TRUE(waitForServiceState("QvnFahA", SERVICE_RUNNING));
+  // A stop asks the client to end, and the service stops once it has.
+  ASSERT_EQ(controlService("QvnFahA", SERVICE_CONTROL_STOP), DWORD(ERROR_SUCCESS));
+  EXPECT_TRUE(waitForServiceState("QvnFahA", SERVICE_STOPPED));
+  EXPECT_EQ(clientRun(kClientA, 4).at(3).rfind("asked to end by ", 0), 0u);
+  EXPECT_EQ(serviceExitCodes("QvnFahA").first, DWORD(NO_ERROR));
+
+  // The host's own failures: stopped, with a service-specific exit code.
+  const struct {
+    const char *value, *data;
+    DWORD code;
+  } failures[] = {{"AppParameters", "--exit-at-once", 3},
+                  {"Application", "C:\\no such client.exe", 2},
+                  {"Application", "", 1}};
+  for (const auto &f : failures) {
+    setParameter("QvnFahA", f.value, f.data);
+    waitForServiceState("QvnFahA", SERVICE_STOPPED);
+    ASSERT_EQ(startServiceWithArgs("QvnFahA"), DWORD(ERROR_SUCCESS)) << f.code;
+    EXPECT_TRUE(waitForServiceState("QvnFahA", SERVICE_STOPPED)) << f.code;
+    EXPECT_EQ(serviceExitCodes("QvnFahA"),
+              std::make_pair(DWORD(ERROR_SERVICE_SPECIFIC_ERROR), f.code));
+  }
+
+  // A client that will not end: stop-pending while the host waits, then
+  // killed. Killing the host takes its client with it too.
+  setParameter("QvnFahA", "Application", kClientA + "\\test_client.exe");
+  setParameter("QvnFahA", "AppParameters", "--ignore-close");
+  for (bool killHost : {false, true}) {
+    ASSERT_TRUE(waitForServiceState("QvnFahA", SERVICE_STOPPED));
+    DeleteFileA((kClientA + "\\client-run.txt").c_str());
+    ASSERT_EQ(startServiceWithArgs("QvnFahA"), DWORD(ERROR_SUCCESS));
+    DWORD pid = std::stoul(clientRun(kClientA).at(2));
+    ASSERT_TRUE(waitForServiceState("QvnFahA", SERVICE_RUNNING));
+    if (killHost) {
+      UniqueKernelHandle host(OpenProcess(PROCESS_TERMINATE, FALSE, serviceProcessId("QvnFahA")));
+      EXPECT_TRUE(TerminateProcess(host.get(), 9));
+    } else {
+      ASSERT_EQ(controlService("QvnFahA", SERVICE_CONTROL_STOP), DWORD(ERROR_SUCCESS));
+      EXPECT_TRUE(waitForServiceState("QvnFahA", SERVICE_STOP_PENDING, 2000));
+    }
+    EXPECT_TRUE(waitForProcessEnd(pid));
+    EXPECT_EQ(clientRun(kClientA).size(), 3u); // not asked, just ended
+  }
 }
 
 } // namespace

@@ -1,6 +1,5 @@
 // The real Qvn.exe registered as the service "Qvn" in Wine's service
 // control manager, applying a schedule built around the current minute.
-#include "service_helpers.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,5 @@
 // Loading "Qvn.ini" from the Windows directory through the real profile
 // functions, and what the load writes to "C:\Qvn.log".
-#include "log/diagnostic_log.h"
 #include "scheduler/schedule_file.h"
 #include "test_support.h"
 
@@ -71,28 +70,6 @@ TEST_F(ScheduleFile, RecordsFollowSectionOrderWithTheirEntriesAndFlags) {
                  "Ignoring schedule entry x of service Mid\r\n"
                  "Ignoring schedule entry 9:0000 of service Mid\r\n"
                  "Start at 1920\r\nStop at 1920\r\n");
-}
-
-TEST_F(ScheduleFile, ValueLongerThanTheBufferIsCut) {
-  // 2047 characters fit: the cut falls inside "2:0900", and "3:1000" is lost.
-  std::string value = "1:0800" + std::string(2037, ';') + "2:0900;3:1000";
-  std::string log = load("[Long]\r\nStart=" + value + "\r\n");
-  ASSERT_EQ(g_serviceRecords.size(), 1u);
-  EXPECT_EQ(points(g_serviceRecords.front()), (Points{{1920, true}}));
-  EXPECT_EQ(log, "Ignoring schedule entry 2:09 of service Long\r\nStart at 1920\r\n");
-}
-
-TEST_F(ScheduleFile, SectionNameCutByTheBufferIsLeftOut) {
-  // 170 names of 12 characters fill 2040; the 171st would come back as
-  // "Servic", which could be another service's name.
-  std::string content;
-  for (int i = 0; i < 200; ++i)
-    content += "[Service" + std::to_string(1000 + i) + "]\r\nStart=1:0800\r\n";
-  std::string log = load(content);
-  ASSERT_EQ(g_serviceRecords.size(), 170u);
-  EXPECT_EQ(g_serviceRecords.back().name, "Service1169");
-  EXPECT_NE(log.find("Ignoring schedule section Servic (section list too long)\r\n"),
-            std::string::npos);
 }
 
 TEST_F(ScheduleFile, MissingOrEmptyFileGivesNoRecords) {
