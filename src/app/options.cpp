@@ -33,9 +33,11 @@ Invocation parseCommandLine(int argc, const char *const argv[]) {
       break;
     }
   }
-  bool takesName =
-      result.command == Command::InstallFah || result.command == Command::DesinstallFah;
-  if (takesName && argc >= 3 && argv[2] != nullptr)
+  if (argc < 3 || argv[2] == nullptr)
+    return result;
+  if (result.command == Command::InstallFah || result.command == Command::DesinstallFah)
     result.configuration = argv[2];
+  else if (result.command == Command::Test)
+    result.scheduleFile = argv[2];
   return result;
 }

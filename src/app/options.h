@@ -9,7 +9,7 @@ enum class Command {
   InstallFah,    // "-install_fah" [configuration]
   Desinstall,    // "-desinstall"
   DesinstallFah, // "-desinstall_fah" [configuration]
-  Test,          // "-test"
+  Test,          // "-test" [schedule file]
   Service,       // "-service"
   Unknown,       // anything else: usage, exit code 0
   Missing,       // no argument at all: usage, exit code 1
@@ -19,6 +19,8 @@ struct Invocation {
   Command command = Command::Missing;
   // The configuration name of "-install_fah" / "-desinstall_fah", when given.
   std::optional<std::string> configuration;
+  // The schedule file "-test" reads instead of the Windows directory's, when given.
+  std::optional<std::string> scheduleFile;
 };
 
 // Matches argv[1] against the options in table order, whole and

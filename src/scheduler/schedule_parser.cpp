@@ -4,33 +4,25 @@
 
 namespace {
 
-bool isDigit(char c, char highest) { return c >= '0' && c <= highest; }
+bool isDigits(std::string_view text, char highest) {
+  for (char c : text)
+    if (c < '0' || c > highest)
+      return false;
+  return true;
+}
 
-// Time of day in minutes from "HHMM" at the start of text, or -1.
+// The time of day "HHMM" at the start of text, in minutes.
 int timeOfDay(std::string_view text) {
-  if (text.size() < 4)
-    return -1;
-  for (size_t i = 0; i < 4; ++i)
-    if (!isDigit(text[i], '9'))
-      return -1;
-  int hour = (text[0] - '0') * 10 + (text[1] - '0');
-  int minute = (text[2] - '0') * 10 + (text[3] - '0');
-  return hour <= 23 && minute <= 59 ? hour * 60 + minute : -1;
+  return ((text[0] - '0') * 10 + (text[1] - '0')) * 60 + (text[2] - '0') * 10 + (text[3] - '0');
 }
 
 // Inserts the token's entries; false (nothing inserted) when it is not valid.
 bool parseToken(std::string_view token, bool wantRunning, WeeklySchedule &schedule) {
+  if (tokenProblem(token))
+    return false;
   size_t colon = token.find(':');
-  if (colon == std::string_view::npos || colon == 0)
-    return false;
-  std::string_view days = token.substr(0, colon);
-  for (char day : days)
-    if (!isDigit(day, '6'))
-      return false;
   int time = timeOfDay(token.substr(colon + 1));
-  if (time < 0)
-    return false;
-  for (char day : days)
+  for (char day : token.substr(0, colon))
     insertSorted(schedule, {(day - '0') * kMinutesPerDay + time, wantRunning});
   return true;
 }
@@ -57,4 +49,22 @@ std::vector<std::string> parseScheduleValue(const std::string &value, bool wantR
       ignored.emplace_back(token);
   }
   return ignored;
+}
+
+const char *tokenProblem(std::string_view token) {
+  size_t colon = token.find(':');
+  if (colon == std::string_view::npos)
+    return "no colon";
+  if (colon == 0)
+    return "no day before the colon";
+  if (!isDigits(token.substr(0, colon), '6'))
+    return "day not 0-6";
+  std::string_view time = token.substr(colon + 1, 4);
+  if (time.size() < 4 || !isDigits(time, '9'))
+    return "time not four digits HHMM";
+  if (time.substr(0, 2) > "23")
+    return "hour above 23";
+  if (time.substr(2) > "59")
+    return "minutes above 59";
+  return nullptr;
 }

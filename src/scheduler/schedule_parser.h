@@ -5,6 +5,7 @@
 #include "scheduler/weekly_schedule.h"
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Splits value at ";" and inserts one entry per day digit of every valid
@@ -13,3 +14,7 @@
 // tokens not taken, without their surrounding blanks, for the caller to log.
 std::vector<std::string> parseScheduleValue(const std::string &value, bool wantRunning,
                                             WeeklySchedule &schedule);
+
+// Why token (blanks around it already removed) is not taken, such as "hour
+// above 23"; null when it is a valid token.
+const char *tokenProblem(std::string_view token);

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <list>
+#include <optional>
 #include <string>
 
 // Minutes since Sunday 00:00 local time; every loaded entry lies in [0, kMinutesPerWeek).
@@ -36,3 +37,10 @@ void insertSorted(WeeklySchedule &schedule, const ScheduleEntry &entry);
 // or before now rules, else the week's last entry (carried over from the
 // previous week); an empty schedule wants it running always.
 bool wantedState(const WeeklySchedule &schedule, int32_t now);
+
+// The first minute after now, going round the week, at which wantedState
+// differs from its value at now; none when the wanted state never changes.
+std::optional<int32_t> nextChange(const WeeklySchedule &schedule, int32_t now);
+
+// A minute of the week as "Mon 08:00".
+std::string weekdayTime(int32_t minuteOfWeek);

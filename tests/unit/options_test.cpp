@@ -23,6 +23,8 @@ TEST(Options, ConfigurationNameOnlyForClientOptions) {
             std::optional<std::string>("home"));
   EXPECT_FALSE(parse({"Qvn", "-install_fah"}).configuration);
   EXPECT_FALSE(parse({"Qvn", "-install", "work"}).configuration);
+  EXPECT_EQ(parse({"Qvn", "-test", "my.ini"}).scheduleFile, std::optional<std::string>("my.ini"));
+  EXPECT_FALSE(parse({"Qvn", "-test", "my.ini"}).configuration);
 }
 
 } // namespace

@@ -48,16 +48,31 @@ TEST(ScheduleParser, ValidTokens) {
   }
 }
 
-TEST(ScheduleParser, InvalidTokensAreReturnedAsWrittenAndAddNothing) {
-  WeeklySchedule s;
-  std::vector<std::string> bad = {"1:08",   "0800",    "7:0800",  "1:2400",  "1:2360",
-                                  "1:08x0", "1:080x",  "1: 0800", "1 :0800", "-1:0800",
-                                  ":0800",  "a1:0800", "1:+800"};
+TEST(ScheduleParser, InvalidTokensAreReturnedAsWrittenWithTheirReason) {
+  const std::vector<std::pair<std::string, std::string>> bad = {
+      {"1:08", "time not four digits HHMM"},
+      {"0800", "no colon"},
+      {"7:0800", "day not 0-6"},
+      {"1:2400", "hour above 23"},
+      {"1:2360", "minutes above 59"},
+      {"1:08x0", "time not four digits HHMM"},
+      {"1:080x", "time not four digits HHMM"},
+      {"1: 0800", "time not four digits HHMM"},
+      {"1 :0800", "day not 0-6"},
+      {"-1:0800", "day not 0-6"},
+      {":0800", "no day before the colon"},
+      {"1:+800", "time not four digits HHMM"}};
   std::string value = "2:0900";
-  for (const std::string &token : bad)
+  std::vector<std::string> tokens;
+  for (const auto &[token, reason] : bad) {
     value += "; " + token + " ";
-  EXPECT_EQ(parseScheduleValue(value, true, s), bad);
+    tokens.push_back(token);
+    EXPECT_EQ(tokenProblem(token), reason) << token;
+  }
+  WeeklySchedule s;
+  EXPECT_EQ(parseScheduleValue(value, true, s), tokens);
   EXPECT_EQ(points(s), (Points{{2 * 1440 + 540, true}}));
+  EXPECT_EQ(tokenProblem("2:0900"), nullptr);
 }
 
 TEST(WantedState, FollowsTheLastPointAtOrBeforeNowAroundTheWeek) {
@@ -90,6 +105,20 @@ TEST(WantedState, FollowsTheLastPointAtOrBeforeNowAroundTheWeek) {
 TEST(WantedState, EqualMinutesKeepTheOrderAdded) {
   WeeklySchedule s = load("1:0800;11:0800", "1:0800");
   EXPECT_EQ(points(s), (Points{{1920, true}, {1920, true}, {1920, true}, {1920, false}}));
+}
+
+TEST(NextChange, FirstPointAfterNowThatChangesTheWantedStateRoundTheWeek) {
+  WeeklySchedule office = load("12345:0800", "12345:1800");
+  EXPECT_EQ(nextChange(office, 0), 1920);    // Sunday: Monday's start
+  EXPECT_EQ(nextChange(office, 1920), 2520); // at a start: that day's stop
+  EXPECT_EQ(nextChange(office, 8280), 1920); // Friday's stop: wraps to Monday
+  EXPECT_EQ(weekdayTime(8280), "Fri 18:00");
+  EXPECT_EQ(weekdayTime(0), "Sun 00:00");
+  EXPECT_EQ(nextChange(load("3:1200", ""), 100), std::nullopt);       // a single point
+  EXPECT_EQ(nextChange(load("1:0800", "1:0800"), 100), std::nullopt); // never runs
+  WeeklySchedule twoStarts = load("1:0800;2:0800", "1:1800");
+  EXPECT_EQ(nextChange(twoStarts, 3000), 3360);
+  EXPECT_EQ(nextChange(twoStarts, 3360), 2520); // Monday's start changes nothing
 }
 
 } // namespace
