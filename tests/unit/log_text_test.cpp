@@ -1,0 +1,7 @@
+#include "log/log_text.h"
+#include <gtest/gtest.h>
+
+TEST(LogText, ErrorEntryTrimsTheMessageAndLinesEndInOneCrLf) {
+  EXPECT_EQ(errorEntry("A", "No. \r\n") + errorEntry("B", "\r\n"), "A\n  No.\nB\n");
+  EXPECT_EQ(fileText(errorEntry(nullptr, "Two\r\nlines\r\n") + "\n"), "  Two\r\nlines\r\n\r\n");
+}
