@@ -3,11 +3,15 @@
 #include "app/options.h"
 #include "install/client_installer.h"
 #include "install/scheduler_registration.h"
+#include "log/diagnostic_log.h"
 #include "scheduler/service_runtime.h"
 
 int main(int argc, char *argv[]) {
   printBanner();
   Invocation invocation = parseCommandLine(argc, argv);
+  // Someone watches a console run: what cannot reach the log is shown there.
+  if (invocation.command != Command::Service)
+    g_log.setStandardErrorFallback(true);
   switch (invocation.command) {
   case Command::Missing:
     printUsage();

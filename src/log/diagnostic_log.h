@@ -1,33 +1,54 @@
-// The diagnostic log: every text goes to the debugger output and to a log
-// file, flushed at once so the file is complete even if the process dies.
+// The diagnostic log: every entry goes to the debugger output and to a log
+// file, whole and at once, so the file is complete even if the process dies
+// and no other process writing the same file can cut into an entry.
 #pragma once
 
-#include <cstdio>
+#include "common/unique_handle.h"
+
+#include <atomic>
 #include <string>
 
 class DiagnosticLog {
 public:
-  // Opens path for appending (rotating it first when it has grown past
-  // rotateAt bytes); a file that cannot be opened leaves the debugger copy.
+  // Creates the file at path if missing (moving it aside first when it has
+  // grown past rotateAt bytes). The file is opened again for every entry,
+  // so one that cannot be opened now is tried again at the next entry.
   explicit DiagnosticLog(const char *path, long rotateAt = kRotateAt);
-  ~DiagnosticLog();
   DiagnosticLog(const DiagnosticLog &) = delete;
   DiagnosticLog &operator=(const DiagnosticLog &) = delete;
 
-  // Null text writes nothing.
+  // The text as one entry. Null text writes nothing.
   void write(const char *text);
-  // The text, then "\n" as a second write. Null text writes nothing.
+  // The text and "\n" as one entry. Null text writes nothing.
   void writeLine(const char *text);
   void writeLine(const std::string &text) { writeLine(text.c_str()); }
-  // The context line, then "  " and the system's message for code, if any.
+  // One entry: the context line, then "  " and the system's message for
+  // code, if there is one.
   void writeError(const char *context, unsigned long code);
   // writeError with the calling thread's last error.
   void writeLastError(const char *context);
 
+  // Moves the file to "<path>.old" when it has grown past the limit, even
+  // while other processes have it open; the service calls this before each
+  // check, every entry does it too.
+  void rotateIfLarge();
+  // Console runs: entries that cannot reach the file also go to standard
+  // error. A service has no console, so this is off unless asked for.
+  void setStandardErrorFallback(bool on) { standardErrorFallback_ = on; }
+
   static constexpr long kRotateAt = 1024L * 1024L;
 
 private:
-  std::FILE *file_ = nullptr;
+  // Opens the file for one append, first moving it aside if too large. The
+  // caller holds lock_.
+  UniqueKernelHandle openForAppend();
+  void append(const std::string &entry);
+
+  std::string path_;
+  long rotateAt_;
+  // Named after the path: serialises appends and rotation of every process.
+  UniqueKernelHandle lock_;
+  std::atomic<bool> standardErrorFallback_{false};
 };
 
 // The process-wide log, "C:\Qvn.log", alive from before main until after it.

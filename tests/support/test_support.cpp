@@ -229,9 +229,8 @@ std::string logErrorEntry(const std::string &context, DWORD code) {
                  nullptr, code, LANG_USER_DEFAULT, reinterpret_cast<char *>(&text), 0, nullptr);
   std::string message = text ? text : "";
   LocalFree(text);
-  // Text mode turns the message's own "\r\n" into "\r\r\n".
-  return context + "\r\n" +
-         (message.empty() ? "" : "  " + message.insert(message.size() - 1, "\r") + "\r\n");
+  message.erase(message.find_last_not_of("\r\n ") + 1); // one line break ends the entry
+  return context + "\r\n" + (message.empty() ? "" : "  " + message + "\r\n");
 }
 
 } // namespace qvntest
