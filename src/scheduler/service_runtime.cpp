@@ -120,6 +120,7 @@ void WINAPI serviceMain(DWORD, LPSTR *) {
   // for a check at once, a stop to end the loop.
   while (g_running) {
     if (!g_paused) {
+      g_log.rotateIfLarge();
       checkAll();
 #ifdef QVN_TRACE_CHECKS
       g_log.writeLine("Check done"); // test builds only: lets a soak count checks
