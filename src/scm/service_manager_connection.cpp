@@ -1,9 +1,8 @@
 #include "scm/service_manager_connection.h"
 
 #include "log/diagnostic_log.h"
-#include "scm/unreachable_service.h"
 
-#include <string>
+#include <vector>
 
 namespace {
 
@@ -13,6 +12,7 @@ constexpr DWORD kManagerAccessCreate = SC_MANAGER_CREATE_SERVICE; // 2
 constexpr DWORD kServiceAccessQueryDelete = 0xF0024;              // required + query status + stop
 constexpr DWORD kServiceAccessStart = SERVICE_START;              // 0x10
 constexpr DWORD kServiceAccessStop = SERVICE_STOP;                // 0x20
+constexpr DWORD kServiceAccessConfig = SERVICE_QUERY_CONFIG;      // 1
 constexpr DWORD kServiceAccessCreated = 0xF0012; // required + change config + start
 constexpr const char *kDatabase = "ServicesActive";
 
@@ -22,29 +22,33 @@ static_assert(kServiceAccessQueryDelete ==
 static_assert(kServiceAccessCreated ==
                   (STANDARD_RIGHTS_REQUIRED | SERVICE_CHANGE_CONFIG | SERVICE_START),
               "rights on a created service");
-static_assert(kErrorServiceDoesNotExist == ERROR_SERVICE_DOES_NOT_EXIST, "error code");
 
 constexpr std::uint32_t kStateStopped = SERVICE_STOPPED; // 1
-constexpr std::uint32_t kStateRunning = SERVICE_RUNNING; // 4
 
 } // namespace
 
 ServiceManagerConnection::~ServiceManagerConnection() { closeAll(); }
 
+void ServiceManagerConnection::logLastError(const char *context) {
+  DWORD error = GetLastError();
+  if (logFailures_)
+    g_log.writeLastError(context);
+  SetLastError(error);
+}
+
 bool ServiceManagerConnection::reachService(const char *name, unsigned long access,
-                                            ServiceOperation op, bool &answer) {
+                                            OpenFailureLog logOpen) {
   openManager(kManagerAccessDefault);
-  if (!manager_) {
-    answer = answerWithoutManager(op).result;
+  if (!manager_)
     return false;
-  }
   service_.reset(OpenServiceA(manager_.get(), name, access));
   if (service_)
     return true;
-  UnreachableAnswer decided = answerServiceNotOpened(op, GetLastError());
-  if (decided.logContext)
-    g_log.writeLastError(decided.logContext);
-  answer = decided.result;
+  // Not reaching the service is a failure of the operation: success would
+  // hide, say, an installer run without administrator rights.
+  if (logOpen == OpenFailureLog::All ||
+      (logOpen == OpenFailureLog::AllButMissing && GetLastError() != ERROR_SERVICE_DOES_NOT_EXIST))
+    logLastError("OpenService");
   closeAll();
   return false;
 }
@@ -53,18 +57,23 @@ void ServiceManagerConnection::openManager(unsigned long access) {
   closeAll();
   manager_.reset(OpenSCManagerA(nullptr, kDatabase, access));
   if (!manager_)
-    g_log.writeLastError("OpenSCManager");
+    logLastError("OpenSCManager");
 }
 
 void ServiceManagerConnection::closeService() {
+  // The caller's last error outlives the close, so a failure can be told.
+  DWORD error = GetLastError();
   if (!service_.close())
-    g_log.writeLastError("CloseServiceHandle()");
+    logLastError("CloseServiceHandle()");
+  SetLastError(error);
 }
 
 void ServiceManagerConnection::closeAll() {
+  DWORD error = GetLastError();
   closeService();
   if (!manager_.close())
-    g_log.writeLastError("CloseServiceHandle()");
+    logLastError("CloseServiceHandle()");
+  SetLastError(error);
 }
 
 bool ServiceManagerConnection::createService(const char *name, const char *displayName,
@@ -72,15 +81,15 @@ bool ServiceManagerConnection::createService(const char *name, const char *displ
                                              bool startAtBoot) {
   openManager(kManagerAccessCreate);
   if (!manager_)
-    return answerWithoutManager(ServiceOperation::Create).result;
+    return false;
 
-  bool result = true;
   service_.reset(CreateServiceA(
       manager_.get(), name, displayName, kServiceAccessCreated, SERVICE_WIN32_OWN_PROCESS,
       startAtBoot ? SERVICE_AUTO_START : SERVICE_DEMAND_START, SERVICE_ERROR_IGNORE, binaryPath,
       nullptr, nullptr, nullptr, nullptr, ""));
+  bool result = true;
   if (!service_) {
-    g_log.writeLastError("CreateService()");
+    logLastError("CreateService()");
     result = false;
   }
 
@@ -89,50 +98,47 @@ bool ServiceManagerConnection::createService(const char *name, const char *displ
     std::string copy(description); // the system's structure wants a writable text
     SERVICE_DESCRIPTIONA info{copy.data()};
     if (!ChangeServiceConfig2A(service_.get(), SERVICE_CONFIG_DESCRIPTION, &info))
-      g_log.writeLastError("ChangeServiceConfig2");
+      logLastError("ChangeServiceConfig2");
   }
 
   if (service_ && startAtBoot && !StartServiceA(service_.get(), 0, nullptr))
-    g_log.writeLastError("StartService()");
+    logLastError("StartService()");
 
   closeAll();
   return result;
 }
 
 bool ServiceManagerConnection::deleteService(const char *name) {
-  bool answer = false;
-  if (!reachService(name, kServiceAccessQueryDelete, ServiceOperation::Delete, answer))
-    return answer;
+  if (!reachService(name, kServiceAccessQueryDelete, OpenFailureLog::AllButMissing))
+    return GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST; // nothing left to remove
 
   // Marked first, stopped after: the system removes it once it has stopped
   // and the last handle is closed.
   bool result = true;
   if (!DeleteService(service_.get())) {
-    g_log.writeLastError("DeleteService()");
+    logLastError("DeleteService()");
     result = false;
   }
 
   SERVICE_STATUS status{};
   if (!QueryServiceStatus(service_.get(), &status)) {
-    g_log.writeLastError("QueryServiceStatus");
-  } else if (status.dwCurrentState == kStateRunning &&
+    logLastError("QueryServiceStatus");
+  } else if (status.dwCurrentState == SERVICE_RUNNING &&
              !ControlService(service_.get(), SERVICE_CONTROL_STOP, &status)) {
-    g_log.writeLastError("ControlService");
+    logLastError("ControlService");
   }
 
-  closeService();
   closeAll();
   return result;
 }
 
 bool ServiceManagerConnection::startService(const char *name) {
-  bool answer = false;
-  if (!reachService(name, kServiceAccessStart, ServiceOperation::Start, answer))
-    return answer;
+  if (!reachService(name, kServiceAccessStart, OpenFailureLog::All))
+    return false;
 
   bool result = true;
   if (!StartServiceA(service_.get(), 0, nullptr)) {
-    g_log.writeLastError("StartService");
+    logLastError("StartService");
     result = false;
   }
   closeAll();
@@ -140,14 +146,13 @@ bool ServiceManagerConnection::startService(const char *name) {
 }
 
 bool ServiceManagerConnection::stopService(const char *name) {
-  bool answer = false;
-  if (!reachService(name, kServiceAccessStop, ServiceOperation::Stop, answer))
-    return answer;
+  if (!reachService(name, kServiceAccessStop, OpenFailureLog::All))
+    return false;
 
   bool result = true;
   SERVICE_STATUS status{};
   if (!ControlService(service_.get(), SERVICE_CONTROL_STOP, &status)) {
-    g_log.writeLastError("ControlService");
+    logLastError("ControlService");
     result = false;
   }
   closeAll();
@@ -158,16 +163,41 @@ std::uint32_t ServiceManagerConnection::queryState(const char *name) {
   // Unreachable counts as stopped: the scheduler then tries a start, whose
   // own failure is logged.
   std::uint32_t state = kStateStopped;
-  openManager(kManagerAccessDefault);
-  if (manager_)
-    service_.reset(OpenServiceA(manager_.get(), name, kServiceAccessQueryDelete));
-  if (service_) {
-    SERVICE_STATUS status{};
-    if (QueryServiceStatus(service_.get(), &status))
-      state = status.dwCurrentState;
-    else
-      g_log.writeLastError("QueryServiceStatus");
-  }
+  return queryStatus(name, state) ? state : kStateStopped;
+}
+
+bool ServiceManagerConnection::queryStatus(const char *name, std::uint32_t &state) {
+  if (!reachService(name, kServiceAccessQueryDelete, OpenFailureLog::None))
+    return false;
+  SERVICE_STATUS status{};
+  bool ok = QueryServiceStatus(service_.get(), &status) != 0;
+  if (ok)
+    state = status.dwCurrentState;
+  else
+    logLastError("QueryServiceStatus");
   closeAll();
-  return state;
+  return ok;
+}
+
+bool ServiceManagerConnection::queryConfiguration(const char *name, ServiceConfiguration &config) {
+  if (!reachService(name, kServiceAccessConfig, OpenFailureLog::AllButMissing))
+    return false;
+  // The first call answers how much room the configuration needs.
+  DWORD needed = 0;
+  std::vector<unsigned char> buffer;
+  bool ok = false;
+  if (!QueryServiceConfigA(service_.get(), nullptr, 0, &needed) &&
+      GetLastError() == ERROR_INSUFFICIENT_BUFFER) {
+    buffer.resize(needed);
+    auto *info = reinterpret_cast<QUERY_SERVICE_CONFIGA *>(buffer.data());
+    ok = QueryServiceConfigA(service_.get(), info, needed, &needed) != 0;
+    if (ok) {
+      config.binaryPath = info->lpBinaryPathName ? info->lpBinaryPathName : "";
+      config.displayName = info->lpDisplayName ? info->lpDisplayName : "";
+    }
+  }
+  if (!ok)
+    logLastError("QueryServiceConfig");
+  closeAll();
+  return ok;
 }
