@@ -87,13 +87,13 @@ bool ServiceManagerConnection::createService(const char *name, const char *displ
       manager_.get(), name, displayName, kServiceAccessCreated, SERVICE_WIN32_OWN_PROCESS,
       startAtBoot ? SERVICE_AUTO_START : SERVICE_DEMAND_START, SERVICE_ERROR_IGNORE, binaryPath,
       nullptr, nullptr, nullptr, nullptr, ""));
-  bool result = true;
   if (!service_) {
+    // Nothing to describe or start: any further call would only fail too.
     logLastError("CreateService()");
-    result = false;
+    closeAll();
+    return false;
   }
 
-  // Tried even when the create failed: the call then fails and is logged too.
   if (description && *description) {
     std::string copy(description); // the system's structure wants a writable text
     SERVICE_DESCRIPTIONA info{copy.data()};
@@ -101,11 +101,11 @@ bool ServiceManagerConnection::createService(const char *name, const char *displ
       logLastError("ChangeServiceConfig2");
   }
 
-  if (service_ && startAtBoot && !StartServiceA(service_.get(), 0, nullptr))
+  if (startAtBoot && !StartServiceA(service_.get(), 0, nullptr))
     logLastError("StartService()");
 
   closeAll();
-  return result;
+  return true;
 }
 
 bool ServiceManagerConnection::deleteService(const char *name) {

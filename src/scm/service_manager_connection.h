@@ -27,6 +27,7 @@ public:
 
   // Registers a service in its own process; with startAtBoot it is automatic
   // and started at once, otherwise on demand. description may be null.
+  // False only when the service was not created.
   bool createService(const char *name, const char *displayName, const char *binaryPath,
                      const char *description, bool startAtBoot);
   // Marks the service for deletion, then stops it if it runs. A service that

@@ -41,7 +41,8 @@ TEST_F(Scm, CreatingAnExistingServiceFailsAndChangesNothing) {
   ServiceCleanup service(uniqueServiceName("QvnScmTwice"));
   ASSERT_TRUE(registerTestService(service.name()));
   EXPECT_FALSE(connection.createService(service.c_str(), "Other", "C:\\other.exe", "New", true));
-  EXPECT_EQ(log.text().rfind(logErrorEntry("CreateService()", ERROR_SERVICE_EXISTS), 0), 0u);
+  // No call is made on the service that was not created.
+  EXPECT_EQ(log.text(), logErrorEntry("CreateService()", ERROR_SERVICE_EXISTS));
   ServiceConfig config = queryServiceConfig(service.name());
   EXPECT_EQ(config.binaryPath, testServiceCommand());
   EXPECT_EQ(config.description, "");
