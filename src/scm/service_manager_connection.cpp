@@ -25,6 +25,16 @@ static_assert(kServiceAccessCreated ==
 
 constexpr std::uint32_t kStateStopped = SERVICE_STOPPED; // 1
 
+// How long a removal waits for its service to stop, and how often it looks.
+constexpr DWORD kStopWaitMs = 30000;
+constexpr DWORD kStopPollMs = 100;
+
+// A stop refused for one of these may be accepted a moment later: the
+// service is still starting, or has just stopped by itself.
+bool stopRefusedForNow(DWORD error) {
+  return error == ERROR_SERVICE_CANNOT_ACCEPT_CTRL || error == ERROR_SERVICE_NOT_ACTIVE;
+}
+
 } // namespace
 
 ServiceManagerConnection::~ServiceManagerConnection() { closeAll(); }
@@ -108,25 +118,47 @@ bool ServiceManagerConnection::createService(const char *name, const char *displ
   return true;
 }
 
+bool ServiceManagerConnection::stopAndWait() {
+  DWORD started = GetTickCount();
+  bool stopSent = false;
+  for (;;) {
+    SERVICE_STATUS status{};
+    if (!QueryServiceStatus(service_.get(), &status)) {
+      logLastError("QueryServiceStatus");
+      return false;
+    }
+    if (status.dwCurrentState == SERVICE_STOPPED)
+      return true;
+    // Paused and pending services are asked too, not only running ones.
+    if (status.dwCurrentState != SERVICE_STOP_PENDING && !stopSent) {
+      if (ControlService(service_.get(), SERVICE_CONTROL_STOP, &status))
+        stopSent = true;
+      else if (!stopRefusedForNow(GetLastError())) {
+        logLastError("ControlService");
+        return false;
+      }
+    }
+    if (GetTickCount() - started >= kStopWaitMs) {
+      SetLastError(ERROR_SERVICE_REQUEST_TIMEOUT);
+      logLastError("Waiting for the service to stop");
+      return false;
+    }
+    Sleep(kStopPollMs);
+  }
+}
+
 bool ServiceManagerConnection::deleteService(const char *name) {
   if (!reachService(name, kServiceAccessQueryDelete, OpenFailureLog::AllButMissing))
     return GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST; // nothing left to remove
 
   // Marked first, stopped after: the system removes it once it has stopped
-  // and the last handle is closed.
+  // and the last handle is closed. One marked already is as good.
   bool result = true;
-  if (!DeleteService(service_.get())) {
+  if (!DeleteService(service_.get()) && GetLastError() != ERROR_SERVICE_MARKED_FOR_DELETE) {
     logLastError("DeleteService()");
     result = false;
   }
-
-  SERVICE_STATUS status{};
-  if (!QueryServiceStatus(service_.get(), &status)) {
-    logLastError("QueryServiceStatus");
-  } else if (status.dwCurrentState == SERVICE_RUNNING &&
-             !ControlService(service_.get(), SERVICE_CONTROL_STOP, &status)) {
-    logLastError("ControlService");
-  }
+  result = stopAndWait() && result;
 
   closeAll();
   return result;

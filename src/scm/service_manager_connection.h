@@ -30,8 +30,10 @@ public:
   // False only when the service was not created.
   bool createService(const char *name, const char *displayName, const char *binaryPath,
                      const char *description, bool startAtBoot);
-  // Marks the service for deletion, then stops it if it runs. A service that
-  // does not exist counts as deleted.
+  // Marks the service for deletion, asks it to stop unless it is stopped or
+  // stopping, and waits up to 30 s for it to report stopped (false then, with
+  // ERROR_SERVICE_REQUEST_TIMEOUT). A service that does not exist counts as
+  // deleted.
   bool deleteService(const char *name);
   bool startService(const char *name);
   bool stopService(const char *name);
@@ -56,6 +58,9 @@ private:
   // Connects and opens name with access. False when either fails, with both
   // handles closed and the failure logged as asked.
   bool reachService(const char *name, unsigned long access, OpenFailureLog logOpen);
+  // Sends the stop unless the service is stopped or stopping, then waits for
+  // it to report stopped. False when it fails or times out.
+  bool stopAndWait();
   // Logs the calling thread's last error under context (unless failures are
   // not logged), keeping that error for the caller.
   void logLastError(const char *context);
