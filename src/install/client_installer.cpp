@@ -6,6 +6,9 @@
 #include "install/configuration_list.h"
 #include "install/host_copy.h"
 #include "install/install_file.h"
+#include "install/service_host_path.h"
+
+#include <windows.h>
 
 #include <cstdio>
 
@@ -22,6 +25,30 @@ std::string chooseConfiguration(const std::optional<std::string> &given) {
 
 std::vector<std::string> servicesOf(const std::string &configuration) {
   return splitServiceList(readInstallValue("Configurations", configuration.c_str(), ""));
+}
+
+// Deletes the service only when srvany.exe hosts it: a name listed by
+// mistake must never remove a service the installer did not make. One that
+// does not exist is removed already.
+bool removeClientService(ServiceManagerConnection &connection, const std::string &service) {
+  ServiceConfiguration config;
+  if (!connection.queryConfiguration(service.c_str(), config)) {
+    if (GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST)
+      return true;
+    std::printf("  Unable to delete service, see C:\\Qvn.log\n");
+    return false;
+  }
+  if (!isHostedByServiceHost(config.binaryPath)) {
+    std::printf("  %s is not a srvany.exe service, left in place\n", service.c_str());
+    return false;
+  }
+  if (connection.deleteService(service.c_str()))
+    return true;
+  if (GetLastError() == ERROR_SERVICE_REQUEST_TIMEOUT)
+    std::printf("  Service did not stop within 30 s, removed when it stops\n");
+  else
+    std::printf("  Unable to delete service, see C:\\Qvn.log\n");
+  return false;
 }
 
 const char *yesNo(bool flag) { return flag ? "yes" : "no"; }
@@ -96,10 +123,7 @@ bool uninstallConfiguration(ServiceManagerConnection &connection,
   bool result = true;
   for (const std::string &service : servicesOf(name)) {
     std::printf(" Desinstalling service %s\n", service.c_str());
-    if (!connection.deleteService(service.c_str())) {
-      std::printf("  Unable to delete service, see C:\\Qvn.log\n");
-      result = false;
-    }
+    result = removeClientService(connection, service) && result;
   }
   return result;
 }

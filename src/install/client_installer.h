@@ -15,8 +15,9 @@ bool installConfiguration(ServiceManagerConnection &connection,
 // Registers one client service on demand, provides its host and writes the
 // host's values. Nothing done before a failure is undone.
 bool installClientService(ServiceManagerConnection &connection, const std::string &service);
-// Deletes (stopping them if they run) the services the configuration lists;
-// the host copies stay. True only if every deletion succeeded.
+// Stops and deletes the services the configuration lists that srvany.exe
+// hosts; any other service is left as it is, said on the console. The host
+// copies stay. True only if every one of them is removed.
 bool uninstallConfiguration(ServiceManagerConnection &connection,
                             const std::optional<std::string> &configuration);
 
