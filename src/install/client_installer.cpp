@@ -4,9 +4,11 @@
 #include "install/client_parameters.h"
 #include "install/client_registry.h"
 #include "install/configuration_list.h"
+#include "install/file_paths.h"
 #include "install/host_copy.h"
 #include "install/install_file.h"
 #include "install/service_host_path.h"
+#include "log/diagnostic_log.h"
 
 #include <windows.h>
 
@@ -23,8 +25,15 @@ std::string chooseConfiguration(const std::optional<std::string> &given) {
   return name;
 }
 
+// The services the configuration lists; empty (after a line saying so) when
+// "Configurations" does not hold it or its list names none.
 std::vector<std::string> servicesOf(const std::string &configuration) {
-  return splitServiceList(readInstallValue("Configurations", configuration.c_str(), ""));
+  std::vector<std::string> services =
+      splitServiceList(readInstallValue("Configurations", configuration.c_str(), ""));
+  if (services.empty())
+    std::printf("Configuration %s not found or empty in .\\Qvn_install.ini\n",
+                configuration.c_str());
+  return services;
 }
 
 // Deletes the service only when srvany.exe hosts it: a name listed by
@@ -61,8 +70,9 @@ bool installConfiguration(ServiceManagerConnection &connection,
   if (name.empty())
     return false;
   std::printf("Installing configuration %s\n", name.c_str());
-  bool result = true;
-  for (const std::string &service : servicesOf(name))
+  std::vector<std::string> services = servicesOf(name);
+  bool result = !services.empty();
+  for (const std::string &service : services)
     result = installClientService(connection, service) && result;
   return result;
 }
@@ -74,6 +84,12 @@ bool installClientService(ServiceManagerConnection &connection, const std::strin
     std::printf("Directory not configured\n");
     return false;
   }
+  // Made full now: the service does not run in this directory.
+  if (!fullPathOf(directory, directory)) {
+    g_log.writeLastError("GetFullPathName()");
+    std::printf("  Error GetFullPathName\n");
+    return false;
+  }
   std::printf("  Directory: %s\n", directory.c_str());
   std::string executable = readGeneralThenSection(service, "ExecutableName", "");
   if (executable.empty()) {
@@ -81,6 +97,10 @@ bool installClientService(ServiceManagerConnection &connection, const std::strin
     return false;
   }
   std::printf("  Executable: %s\n", executable.c_str());
+  // Not a failure: the client may be copied there later.
+  std::string application = directory + "\\" + executable;
+  if (!isFile(application))
+    std::printf("  Warning: %s not found, the service needs it to start\n", application.c_str());
 
   ClientOptions options;
   options.forceAsm = isFlagSet(readGeneralThenSection(service, "UseForceAsm", "n"));
@@ -110,8 +130,7 @@ bool installClientService(ServiceManagerConnection &connection, const std::strin
     std::printf("  Unable to create service, see C:\\Qvn.log\n");
     return false;
   }
-  return writeClientParameters(service, directory, directory + "\\" + executable,
-                               buildAppParameters(options));
+  return writeClientParameters(service, directory, application, buildAppParameters(options));
 }
 
 bool uninstallConfiguration(ServiceManagerConnection &connection,
@@ -120,8 +139,9 @@ bool uninstallConfiguration(ServiceManagerConnection &connection,
   if (name.empty())
     return false;
   std::printf("Desinstalling configuration %s\n", name.c_str());
-  bool result = true;
-  for (const std::string &service : servicesOf(name)) {
+  std::vector<std::string> services = servicesOf(name);
+  bool result = !services.empty();
+  for (const std::string &service : services) {
     std::printf(" Desinstalling service %s\n", service.c_str());
     result = removeClientService(connection, service) && result;
   }

@@ -9,7 +9,7 @@
 #include <string>
 
 // Installs every service the configuration lists (the first configuration
-// when none is named). True only if every service was installed.
+// when none is named). True only if it lists any and every one was installed.
 bool installConfiguration(ServiceManagerConnection &connection,
                           const std::optional<std::string> &configuration);
 // Registers one client service on demand, provides its host and writes the
@@ -17,7 +17,7 @@ bool installConfiguration(ServiceManagerConnection &connection,
 bool installClientService(ServiceManagerConnection &connection, const std::string &service);
 // Stops and deletes the services the configuration lists that srvany.exe
 // hosts; any other service is left as it is, said on the console. The host
-// copies stay. True only if every one of them is removed.
+// copies stay. True only if it lists any and every one of them is removed.
 bool uninstallConfiguration(ServiceManagerConnection &connection,
                             const std::optional<std::string> &configuration);
 

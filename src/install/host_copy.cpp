@@ -1,5 +1,6 @@
 #include "install/host_copy.h"
 
+#include "install/file_paths.h"
 #include "log/diagnostic_log.h"
 
 #include <windows.h>
@@ -10,16 +11,11 @@ namespace {
 
 constexpr DWORD kDirectoryBuffer = 2048;
 
-bool fileExists(const std::string &path) {
-  DWORD attributes = GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 } // namespace
 
 bool provideHost(const std::string &directory, std::string &hostPath) {
   hostPath = directory + "\\srvany.exe";
-  if (fileExists(hostPath))
+  if (isFile(hostPath))
     return true;
 
   char current[kDirectoryBuffer];
@@ -30,7 +26,7 @@ bool provideHost(const std::string &directory, std::string &hostPath) {
     return false;
   }
   std::string source = std::string(current, n) + "\\srvany.exe";
-  if (!fileExists(source)) {
+  if (!isFile(source)) {
     std::printf("  srvany.exe not found\n");
     return false;
   }
