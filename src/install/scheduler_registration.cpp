@@ -4,6 +4,8 @@
 #include "log/diagnostic_log.h"
 #include "scm/service_manager_connection.h"
 
+#include <windows.h>
+
 #include <cstdio>
 #include <string>
 
@@ -30,17 +32,28 @@ bool registerScheduler(ServiceManagerConnection &connection) {
 bool installScheduler() {
   std::printf("Installing Quorvane service...\n");
   ServiceManagerConnection connection;
-  bool ok = registerScheduler(connection);
-  if (!ok)
+  if (!registerScheduler(connection)) {
     std::printf("Unable to install Quorvane service, see C:\\Qvn.log\n");
-  return ok;
+    return false;
+  }
+  // The registration stays either way: once the cause in the log is mended,
+  // "net start Qvn" starts it.
+  std::uint32_t state = 0;
+  if (!connection.queryStatus(kServiceName, state) || state == SERVICE_STOPPED) {
+    std::printf("Quorvane service installed but not running, see C:\\Qvn.log\n");
+    return false;
+  }
+  return true;
 }
 
 bool uninstallScheduler() {
   std::printf("Desinstalling Quorvane service...\n");
   ServiceManagerConnection connection;
-  bool ok = connection.deleteService(kServiceName);
-  if (!ok)
+  if (connection.deleteService(kServiceName))
+    return true;
+  if (GetLastError() == ERROR_SERVICE_REQUEST_TIMEOUT)
+    std::printf("Quorvane service did not stop within 30 s, removed when it stops\n");
+  else
     std::printf("Unable to desinstall Quorvane service, see C:\\Qvn.log\n");
-  return ok;
+  return false;
 }
