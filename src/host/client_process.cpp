@@ -20,14 +20,14 @@ BOOL CALLBACK closeWindowOf(HWND window, LPARAM processId) {
 bool ClientProcess::start(const HostParameters &parameters) {
   job_.reset(CreateJobObjectA(nullptr, nullptr));
   if (!job_) {
-    hostTraceError(service_, "CreateJobObject", GetLastError());
+    hostFailure(service_, "CreateJobObject", GetLastError());
     return false;
   }
   JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
   limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
   if (!SetInformationJobObject(job_.get(), JobObjectExtendedLimitInformation, &limits,
                                sizeof(limits))) {
-    hostTraceError(service_, "SetInformationJobObject", GetLastError());
+    hostFailure(service_, "SetInformationJobObject", GetLastError());
     return false;
   }
 
@@ -42,14 +42,14 @@ bool ClientProcess::start(const HostParameters &parameters) {
   if (!CreateProcessA(parameters.application.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
                       CREATE_SUSPENDED | CREATE_NEW_PROCESS_GROUP, nullptr,
                       parameters.directory.c_str(), &startup, &info)) {
-    hostTraceError(service_, "CreateProcess " + text, GetLastError());
+    hostFailure(service_, "CreateProcess " + text, GetLastError());
     return false;
   }
   process_.reset(info.hProcess);
   UniqueKernelHandle thread(info.hThread);
   processId_ = info.dwProcessId;
   if (!AssignProcessToJobObject(job_.get(), process_.get())) {
-    hostTraceError(service_, "AssignProcessToJobObject", GetLastError());
+    hostFailure(service_, "AssignProcessToJobObject", GetLastError());
     TerminateProcess(process_.get(), 1);
     return false;
   }
@@ -61,14 +61,14 @@ bool ClientProcess::start(const HostParameters &parameters) {
 void ClientProcess::stop(DWORD graceMs) {
   if (WaitForSingleObject(process_.get(), 0) != WAIT_OBJECT_0) {
     if (!GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, processId_))
-      hostTraceError(service_, "GenerateConsoleCtrlEvent", GetLastError());
+      hostTrace(service_, "GenerateConsoleCtrlEvent: error " + std::to_string(GetLastError()));
     EnumWindows(closeWindowOf, static_cast<LPARAM>(processId_));
     if (WaitForSingleObject(process_.get(), graceMs) != WAIT_OBJECT_0)
       hostTrace(service_, "application did not end when asked; terminating it");
   }
   // Whatever the application started goes too.
   if (!TerminateJobObject(job_.get(), 1) && WaitForSingleObject(process_.get(), 0) != WAIT_OBJECT_0)
-    hostTraceError(service_, "TerminateJobObject", GetLastError());
+    hostFailure(service_, "TerminateJobObject", GetLastError());
   WaitForSingleObject(process_.get(), graceMs);
 }
 

@@ -12,7 +12,7 @@ class ClientProcess {
 public:
   explicit ClientProcess(std::string service) : service_(std::move(service)) {}
 
-  // False (with a line on the debugger output) when the job or the process
+  // False (with a line in the log) when the job or the process
   // could not be created.
   bool start(const HostParameters &parameters);
   // Signalled when the application has exited.

@@ -3,6 +3,8 @@
 #include "host/host_service.h"
 #include "host/host_trace.h"
 
+#include <cstdio>
+
 namespace {
 
 // Console events reach the host only through the console it shares with the
@@ -20,7 +22,13 @@ int main() {
   char name[] = "";
   SERVICE_TABLE_ENTRYA table[] = {{name, hostServiceMain}, {nullptr, nullptr}};
   if (!StartServiceCtrlDispatcherA(table)) {
-    hostTraceError("", "StartServiceCtrlDispatcher", GetLastError());
+    DWORD error = GetLastError();
+    if (error == ERROR_FAILED_SERVICE_CONTROLLER_CONNECT)
+      std::fputs("srvany.exe is a service host installed by Qvn -install_fah;"
+                 " only the service manager starts it\n",
+                 stderr);
+    else
+      hostFailure("", "StartServiceCtrlDispatcher", error);
     return 1;
   }
   return 0;

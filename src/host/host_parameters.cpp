@@ -12,13 +12,13 @@ bool readString(HKEY key, const std::string &service, const char *name, std::str
   DWORD size = 0;
   LONG rc = RegQueryValueExA(key, name, nullptr, &type, nullptr, &size);
   if (rc != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) {
-    hostTraceError(service, std::string("value ") + name + " missing", rc);
+    hostFailure(service, std::string("value ") + name + " missing", rc);
     return false;
   }
   std::vector<char> data(size + 1, '\0');
   rc = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE *>(data.data()), &size);
   if (rc != ERROR_SUCCESS) {
-    hostTraceError(service, std::string("value ") + name + " unreadable", rc);
+    hostFailure(service, std::string("value ") + name + " unreadable", rc);
     return false;
   }
   // The stored size may or may not count a terminating null.
@@ -34,7 +34,7 @@ bool readHostParameters(const std::string &service, HostParameters &out) {
   UniqueHKey key;
   LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_QUERY_VALUE, key.put());
   if (rc != ERROR_SUCCESS) {
-    hostTraceError(service, "key " + path + " missing", rc);
+    hostFailure(service, "key " + path + " missing", rc);
     return false;
   }
   if (!readString(key.get(), service, "AppDirectory", out.directory) ||
@@ -42,7 +42,7 @@ bool readHostParameters(const std::string &service, HostParameters &out) {
       !readString(key.get(), service, "AppParameters", out.parameters))
     return false;
   if (out.directory.empty() || out.application.empty()) {
-    hostTrace(service, "AppDirectory or Application empty");
+    hostFailure(service, "AppDirectory or Application empty");
     return false;
   }
   return true;

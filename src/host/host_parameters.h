@@ -10,7 +10,7 @@ struct HostParameters {
   std::string parameters;  // "AppParameters" (may be empty)
 };
 
-// False, with a line on the debugger output naming what is missing, when the
+// False, with a line in the log naming what is missing, when the
 // key cannot be opened or a value is absent, not a string, or (for the
 // directory and the application) empty.
 bool readHostParameters(const std::string &service, HostParameters &out);

@@ -21,6 +21,11 @@ struct HostState {
   UniqueKernelHandle stopRequested;
 };
 
+// One host runs one service. Its state lives as long as the process: a stop
+// arriving as the service ends may run the handler after the service entry
+// has returned.
+HostState g_host;
+
 void report(HostState &state, DWORD current, DWORD waitHint = 0) {
   state.status.dwServiceType = SERVICE_WIN32_OWN_PROCESS;
   state.status.dwCurrentState = current;
@@ -67,8 +72,8 @@ DWORD runApplication(HostState &state, const std::string &service) {
 
   HANDLE waits[] = {state.stopRequested.get(), client.processHandle()};
   if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) == WAIT_OBJECT_0 + 1) {
-    hostTrace(service,
-              "application ended by itself, exit code " + std::to_string(client.exitCode()));
+    hostFailure(service,
+                "application ended by itself, exit code " + std::to_string(client.exitCode()));
     return kHostApplicationEnded;
   }
   report(state, SERVICE_STOP_PENDING, 2 * kGraceMs + 1000);
@@ -81,15 +86,15 @@ DWORD runApplication(HostState &state, const std::string &service) {
 
 void WINAPI hostServiceMain(DWORD argc, LPSTR *argv) {
   std::string service = argc > 0 && argv[0] ? argv[0] : "";
-  HostState state;
+  HostState &state = g_host;
   state.stopRequested.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
   state.statusHandle = RegisterServiceCtrlHandlerExA(service.c_str(), controlHandler, &state);
   if (!state.statusHandle) {
-    hostTraceError(service, "RegisterServiceCtrlHandlerEx", GetLastError());
+    hostFailure(service, "RegisterServiceCtrlHandlerEx", GetLastError());
     return;
   }
   if (!state.stopRequested) {
-    hostTraceError(service, "CreateEvent", GetLastError());
+    hostFailure(service, "CreateEvent", GetLastError());
     reportStopped(state, kHostApplicationNotStarted);
     return;
   }

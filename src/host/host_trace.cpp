@@ -1,5 +1,7 @@
 #include "host/host_trace.h"
 
+#include "log/diagnostic_log.h"
+
 #include <windows.h>
 
 void hostTrace(const std::string &service, const std::string &text) {
@@ -7,6 +9,11 @@ void hostTrace(const std::string &service, const std::string &text) {
   OutputDebugStringA((prefix + text + "\n").c_str());
 }
 
-void hostTraceError(const std::string &service, const std::string &context, unsigned long code) {
-  hostTrace(service, context + ": error " + std::to_string(code));
+void hostFailure(const std::string &service, const std::string &text) {
+  // The log copies the line to the debugger output.
+  g_log.writeLine((service.empty() ? std::string("srvany") : service) + ": " + text);
+}
+
+void hostFailure(const std::string &service, const std::string &context, unsigned long code) {
+  hostFailure(service, context + ": error " + std::to_string(code));
 }
