@@ -38,7 +38,7 @@ TEST(SchedulerInstall, RegistersTheRunningProgramStartsItAndRemovesIt) {
   EXPECT_EQ(r.output, kBanner + "Installing Quorvane service...\r\n"
                                 "Unable to install Quorvane service, see C:\\Qvn.log\r\n");
   EXPECT_EQ(r.exitCode, 1u);
-  EXPECT_EQ(log.text().rfind(logErrorEntry("CreateService()", ERROR_SERVICE_EXISTS), 0), 0u);
+  EXPECT_EQ(log.text(), logErrorEntry("CreateService()", ERROR_SERVICE_EXISTS));
 
   DWORD pid = serviceProcessId("Qvn");
   for (int i = 0; i < 2; ++i) { // the second time there is nothing to remove
