@@ -1,16 +1,17 @@
-// Loading the schedule file "Qvn.ini" into service records, one per section
-// in file order, and logging every loaded entry and every token not taken.
+// Loading the schedule file "Qvn.ini" into service records, one per service
+// in file order, and saying what was loaded and what was not.
 #pragma once
 
 #include "scheduler/weekly_schedule.h"
 
+#include <functional>
 #include <list>
+#include <string>
 
-// The process-wide records, empty until the service loads the file.
-extern std::list<ServiceRecord> g_serviceRecords;
-
-// Appends one record per section of fileName (a bare name is looked up in
-// the Windows directory); a missing file adds nothing.
-void loadScheduleFile(const char *fileName, std::list<ServiceRecord> &records);
-// loadScheduleFile("Qvn.ini", g_serviceRecords)
-void loadScheduleFile();
+// Appends one record per section of fileName and passes every line worth
+// telling to logLine: the loaded entries, each token not taken, each
+// repeated section (only its first is used) and a missing file. A bare
+// name is looked up in the Windows directory, as the profile functions do;
+// a name with a directory part is used as it is.
+void loadScheduleFile(const char *fileName, std::list<ServiceRecord> &records,
+                      const std::function<void(const std::string &)> &logLine);

@@ -17,6 +17,8 @@
 
 namespace {
 
+std::list<ServiceRecord> g_serviceRecords;
+
 const DWORD kCheckIntervalMs = QVN_CHECK_INTERVAL_MS;
 // How long a stop may take: the check under way finishes first, and one
 // start or stop of a service can keep the manager busy for a while.
@@ -115,7 +117,8 @@ void WINAPI serviceMain(DWORD, LPSTR *) {
   g_running = true;
   reportStatus(SERVICE_RUNNING);
 
-  loadScheduleFile();
+  loadScheduleFile("Qvn.ini", g_serviceRecords,
+                   [](const std::string &line) { g_log.writeLine(line); });
   // A check runs at once, then every interval; a continue wakes the thread
   // for a check at once, a stop to end the loop.
   while (g_running) {

@@ -1,6 +1,7 @@
 #include "scheduler/weekly_schedule.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <vector>
 
@@ -50,4 +51,10 @@ std::string weekdayTime(int32_t minuteOfWeek) {
   std::snprintf(text, sizeof(text), "%s %02d:%02d", kDays[minute / kMinutesPerDay],
                 static_cast<int>(minute % kMinutesPerDay / 60), static_cast<int>(minute % 60));
   return text;
+}
+
+bool sameServiceName(const std::string &a, const std::string &b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](unsigned char x, unsigned char y) {
+    return std::tolower(x) == std::tolower(y);
+  });
 }

@@ -30,6 +30,10 @@ struct ServiceRecord {
   bool forceStop = false;
 };
 
+// Service names are equal whatever their ASCII case, as the service
+// manager and the profile functions compare them.
+bool sameServiceName(const std::string &a, const std::string &b);
+
 // Adds entry after every entry whose minute is less than or equal to its own.
 void insertSorted(WeeklySchedule &schedule, const ScheduleEntry &entry);
 
