@@ -18,9 +18,11 @@ bool mustAct(const ServiceRecord &record, bool wantRunning, const CheckActions &
 
 } // namespace
 
-void checkRecordsAt(std::list<ServiceRecord> &records, std::int32_t now,
-                    const CheckActions &actions) {
+bool checkRecordsAt(std::list<ServiceRecord> &records, std::int32_t now,
+                    const CheckActions &actions, const std::function<bool()> &goOn) {
   for (ServiceRecord &record : records) {
+    if (goOn && !goOn())
+      return false;
     bool wantRunning = wantedState(record.schedule, now);
     if (!mustAct(record, wantRunning, actions))
       continue;
@@ -34,6 +36,7 @@ void checkRecordsAt(std::list<ServiceRecord> &records, std::int32_t now,
       record.lastAction = LastAction::Stopped;
     }
   }
+  return true;
 }
 
 std::int32_t minuteOfWeek(int weekday, int hour, int minute) {

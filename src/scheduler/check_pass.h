@@ -27,8 +27,10 @@ constexpr std::uint32_t kStateRunning = 4;
 // record's last action disagrees, or where a forced schedule finds the
 // service settled in the opposite state. lastAction is set whatever the
 // result of the start or stop, so a failure is not retried unless forced.
-void checkRecordsAt(std::list<ServiceRecord> &records, std::int32_t minuteOfWeek,
-                    const CheckActions &actions);
+// goOn, when given, is asked before each record: a false answer (a stop or
+// pause request) ends the pass there, and the result is then false.
+bool checkRecordsAt(std::list<ServiceRecord> &records, std::int32_t minuteOfWeek,
+                    const CheckActions &actions, const std::function<bool()> &goOn = nullptr);
 
 // day * 1440 + hour * 60 + minute, day 0 being Sunday.
 std::int32_t minuteOfWeek(int weekday, int hour, int minute);

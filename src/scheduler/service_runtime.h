@@ -5,6 +5,3 @@
 // the service "Qvn"; returns when the service has stopped. False (and a log
 // entry "StartServiceCtrlDispatcher()") when not started as a service.
 bool runDispatcher();
-
-// One pass over all loaded records at the current local minute of the week.
-void checkAll();

@@ -3,6 +3,7 @@
 // or start arguments make it slow or stubborn:
 //   --stop-delay=MS  answer stop with stop-pending, stop MS later
 //   --ignore-stop    accept stop but keep running
+//   --never-connect  run on without ever connecting to the manager
 // The user control 200 always ends it, so tests can clean up.
 #include <windows.h>
 
@@ -16,6 +17,7 @@ constexpr DWORD kControlQuit = 200;
 
 DWORD g_stopDelayMs = 0;
 bool g_ignoreStop = false;
+bool g_neverConnect = false;
 SERVICE_STATUS_HANDLE g_statusHandle = nullptr;
 SERVICE_STATUS g_status{
     SERVICE_WIN32_OWN_PROCESS, 0, SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_PAUSE_CONTINUE, 0, 0, 0, 0};
@@ -28,6 +30,8 @@ void parse(int argc, char **argv) {
       g_stopDelayMs = std::strtoul(argv[i] + 13, nullptr, 10);
     else if (std::strcmp(argv[i], "--ignore-stop") == 0)
       g_ignoreStop = true;
+    else if (std::strcmp(argv[i], "--never-connect") == 0)
+      g_neverConnect = true;
   }
 }
 
@@ -84,6 +88,8 @@ void WINAPI serviceMain(DWORD argc, char **argv) {
 
 int main(int argc, char **argv) {
   parse(argc, argv);
+  if (g_neverConnect)
+    Sleep(INFINITE);
   g_endEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   char emptyName[] = ""; // own process: the real name arrives as argv[0]
   SERVICE_TABLE_ENTRYA table[] = {{emptyName, serviceMain}, {nullptr, nullptr}};

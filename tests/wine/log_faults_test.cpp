@@ -9,15 +9,16 @@ using namespace qvntest;
 namespace {
 
 const char *kLog = "C:\\Qvn.log";
+const char *kFast = "/interval-ms=2 /trace-checks"; // a check every 2 ms, each logged
 
-// "Qvn": the fast scheduler; each check logs three entries for a missing service.
+// "Qvn": the scheduler; each check logs three entries for a missing service.
 class LogFaults : public ::testing::Test {
 protected:
   void SetUp() override {
     DeleteFileA(kLog);
     DeleteFileA("C:\\Qvn.log.old");
     ASSERT_TRUE(writeFile(windowsDir() + "\\Qvn.ini", "[QvnLogMissing]\r\nForceStart=y\r\n"));
-    ASSERT_TRUE(registerService("Qvn", "\"" + programPath("qvn_fast.exe") + "\" -service"));
+    ASSERT_TRUE(registerService("Qvn", "\"" + programPath("Qvn.exe") + "\" -service"));
   }
   void TearDown() override {
     removeService("Qvn");
@@ -27,7 +28,8 @@ protected:
 
 // Each "-install" finds "Qvn" registered and logs two error entries.
 TEST_F(LogFaults, ConsoleRunsBesideABusyServiceLeaveEveryLineWhole) {
-  ASSERT_TRUE(startServiceWithArgs("Qvn") == 0 && waitForServiceState("Qvn", SERVICE_RUNNING));
+  ASSERT_TRUE(startServiceWithArgs("Qvn", kFast) == 0 &&
+              waitForServiceState("Qvn", SERVICE_RUNNING));
   for (int i = 0; i < 45; ++i)
     runQvn("-install");
   ASSERT_TRUE(removeService("Qvn")); // stopped: no entry half read
@@ -62,7 +64,8 @@ TEST_F(LogFaults, LogHeldByAnotherProgramGoesToStandardErrorAndIsOpenedAgain) {
 TEST_F(LogFaults, LogGrownPastTheLimitIsRotatedAtTheNextCheck) {
   DiagnosticLog writer(kLog);
   HANDLE held = CreateFileA(kLog, GENERIC_READ, 7, nullptr, OPEN_EXISTING, 0, nullptr); // share all
-  ASSERT_TRUE(startServiceWithArgs("Qvn") == 0 && waitForServiceState("Qvn", SERVICE_RUNNING));
+  ASSERT_TRUE(startServiceWithArgs("Qvn", kFast) == 0 &&
+              waitForServiceState("Qvn", SERVICE_RUNNING));
   writer.write(std::string(DiagnosticLog::kRotateAt, 'x').c_str());
   DWORD start = GetTickCount();
   while (!fileExists("C:\\Qvn.log.old") && GetTickCount() - start < 5000)

@@ -82,14 +82,16 @@ TEST_F(Runtime, FirstCheckAppliesTheScheduleAndStopEndsTheProcess) {
   EXPECT_EQ(serviceExitCodes("Qvn").first, DWORD(NO_ERROR));
 }
 
-// A build with a short check interval, to see checks happen (or not).
+// Start arguments that make the checks come every 2 ms, each logged.
+const char kFast[] = "/interval-ms=2 /trace-checks";
+
 TEST_F(Runtime, NoCheckRunsWhilePausedAndContinueChecksAtOnce) {
   ServiceCleanup kept(uniqueServiceName("QvnKept"));
   ASSERT_TRUE(registerTestService(kept.name()));
   // No point at all: wanted running always, and kept so.
   ASSERT_TRUE(writeFile(ini_, "[" + kept.name() + "]\r\nForceStart=y\r\n"));
-  ASSERT_TRUE(registerScheduler("qvn_fast.exe"));
-  ASSERT_EQ(startServiceWithArgs("Qvn"), DWORD(ERROR_SUCCESS));
+  ASSERT_TRUE(registerScheduler("Qvn.exe"));
+  ASSERT_EQ(startServiceWithArgs("Qvn", kFast), DWORD(ERROR_SUCCESS));
   ASSERT_TRUE(waitForServiceState(kept.name(), SERVICE_RUNNING));
 
   ASSERT_EQ(controlService("Qvn", SERVICE_CONTROL_PAUSE), DWORD(ERROR_SUCCESS));
@@ -117,13 +119,14 @@ TEST_F(Runtime, NoCheckRunsWhilePausedAndContinueChecksAtOnce) {
 
 TEST_F(Runtime, MissingScheduleRunsAndControlsNothing) {
   DeleteFileA(ini_.c_str());
-  ASSERT_TRUE(registerScheduler("qvn_fast.exe"));
+  ASSERT_TRUE(registerScheduler("Qvn.exe"));
   FileTail log;
-  ASSERT_EQ(startServiceWithArgs("Qvn"), DWORD(ERROR_SUCCESS));
+  ASSERT_EQ(startServiceWithArgs("Qvn", kFast), DWORD(ERROR_SUCCESS));
   ASSERT_TRUE(waitForServiceState("Qvn", SERVICE_RUNNING));
-  Sleep(500);
+  ASSERT_TRUE(waitFor([&] { return log.contains("Check done"); }, 3000));
   EXPECT_EQ(serviceState("Qvn"), DWORD(SERVICE_RUNNING));
   std::string text = log.text();
+  EXPECT_NE(text.find("Qvn.ini not found"), std::string::npos) << text;
   EXPECT_EQ(text.find("Starting service"), std::string::npos) << text;
   EXPECT_EQ(text.find("Stopping service"), std::string::npos) << text;
 }

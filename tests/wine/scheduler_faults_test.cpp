@@ -1,0 +1,112 @@
+// The real Qvn.exe as the service "Qvn": a stop or pause in the middle of a
+// check blocked by services that never connect, points acted on at their
+// minute, and a reload of Qvn.ini on the parameter-change control.
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+using namespace qvntest;
+
+namespace {
+
+int minuteOfWeek(const SYSTEMTIME &t) { return t.wDayOfWeek * 1440 + t.wHour * 60 + t.wMinute; }
+
+// "d:HHMM" for a minute of the week.
+std::string point(int minute) {
+  minute = (minute % 10080 + 10080) % 10080;
+  char text[16];
+  std::snprintf(text, sizeof text, "%d:%02d%02d", minute / 1440, minute % 1440 / 60, minute % 60);
+  return text;
+}
+
+class SchedulerFaults : public ::testing::Test {
+protected:
+  void SetUp() override {
+    removeService("Qvn");
+    ASSERT_TRUE(registerService("Qvn", "\"" + programPath("Qvn.exe") + "\" -service"));
+  }
+  void TearDown() override {
+    removeService("Qvn");
+    DeleteFileA(ini_.c_str());
+  }
+  bool logged(const std::string &text, DWORD timeoutMs = 3000) {
+    return waitFor([&] { return log_.text().find(text) != std::string::npos; }, timeoutMs);
+  }
+
+  std::string ini_ = windowsDir() + "\\Qvn.ini";
+  FileTail log_;
+};
+
+// Wine gives up a start of a service that never connects after 10 s.
+TEST_F(SchedulerFaults, StopAndPauseEndACheckAtTheRecordUnderWay) {
+  ServiceCleanup mute[] = {ServiceCleanup(uniqueServiceName("QvnMute")),
+                           ServiceCleanup(uniqueServiceName("QvnMute")),
+                           ServiceCleanup(uniqueServiceName("QvnMute"))};
+  for (const ServiceCleanup &s : mute)
+    ASSERT_TRUE(registerTestService(s.name(), "--never-connect"));
+  ASSERT_TRUE(writeFile(ini_, "[" + mute[0].name() + "]\r\n[" + mute[1].name() + "]\r\n[" +
+                                  mute[2].name() + "]\r\n"));
+  ASSERT_EQ(startServiceWithArgs("Qvn"), DWORD(ERROR_SUCCESS));
+
+  // Pause while the first start blocks: pending until it is done, then paused.
+  ASSERT_TRUE(logged("Starting service " + mute[0].name()));
+  log_.mark();
+  ASSERT_EQ(controlService("Qvn", SERVICE_CONTROL_PAUSE), DWORD(ERROR_SUCCESS));
+  EXPECT_TRUE(waitForServiceState("Qvn", SERVICE_PAUSE_PENDING, 2000));
+  EXPECT_TRUE(waitForServiceState("Qvn", SERVICE_PAUSED, 12000));
+  EXPECT_EQ(log_.text().find("Starting service"), std::string::npos) << log_.text();
+
+  // Continue goes on with the next record; a stop while its start blocks
+  // ends the process once that start is done, and starts nothing more.
+  ASSERT_EQ(controlService("Qvn", SERVICE_CONTROL_CONTINUE), DWORD(ERROR_SUCCESS));
+  ASSERT_TRUE(logged("Starting service " + mute[1].name()));
+  log_.mark();
+  DWORD pid = serviceProcessId("Qvn"), start = GetTickCount();
+  ASSERT_EQ(controlService("Qvn", SERVICE_CONTROL_STOP), DWORD(ERROR_SUCCESS));
+  EXPECT_TRUE(waitForServiceState("Qvn", SERVICE_STOP_PENDING, 2000));
+  EXPECT_TRUE(waitForServiceState("Qvn", SERVICE_STOPPED, 12000));
+  EXPECT_TRUE(waitForProcessEnd(pid, 12000));
+  std::printf("stop request to process gone: %lu ms\n", GetTickCount() - start);
+  EXPECT_LT(GetTickCount() - start, 12000u);
+  EXPECT_EQ(log_.text().find("Starting service"), std::string::npos) << log_.text();
+}
+
+TEST_F(SchedulerFaults, PointsActAtTheirMinuteAndAReloadResendsNothing) {
+  ServiceCleanup timed(uniqueServiceName("QvnTimed")), dropped(uniqueServiceName("QvnDropped")),
+      added(uniqueServiceName("QvnAdded"));
+  for (const ServiceCleanup *s : {&timed, &dropped, &added})
+    ASSERT_TRUE(registerTestService(s->name()));
+  // The point at least 20 s ahead, so the reload comes first.
+  SYSTEMTIME t;
+  GetLocalTime(&t);
+  int at = minuteOfWeek(t) + (t.wSecond < 40 ? 1 : 2);
+  std::string timedSection =
+      "[" + timed.name() + "]\r\nStop=" + point(at - 60) + "\r\nStart=" + point(at) + "\r\n";
+  ASSERT_TRUE(writeFile(ini_, timedSection + "[" + dropped.name() + "]\r\nForceStart=y\r\n"));
+  ASSERT_EQ(startServiceWithArgs("Qvn"), DWORD(ERROR_SUCCESS)); // release settings
+  ASSERT_TRUE(waitForServiceState(dropped.name(), SERVICE_RUNNING));
+  ASSERT_TRUE(logged("Stopping service " + timed.name()));
+
+  // Reload: "timed" was stopped already, "dropped" is no longer listed,
+  // "added" starts at once.
+  ASSERT_TRUE(writeFile(ini_, timedSection + "[" + added.name() + "]\r\n"));
+  log_.mark();
+  ASSERT_EQ(controlService("Qvn", SERVICE_CONTROL_PARAMCHANGE), DWORD(ERROR_SUCCESS));
+  EXPECT_TRUE(waitForServiceState(added.name(), SERVICE_RUNNING, 5000));
+  EXPECT_TRUE(logged("Schedule reloaded, 2 services\r\n"));
+  ASSERT_EQ(controlService(dropped.name(), SERVICE_CONTROL_STOP), DWORD(ERROR_SUCCESS));
+
+  ASSERT_TRUE(waitForServiceState(timed.name(), SERVICE_RUNNING, 150000));
+  GetLocalTime(&t);
+  int delay = (minuteOfWeek(t) - at) * 60000 + t.wSecond * 1000 + t.wMilliseconds;
+  std::printf("point to service running: %d ms\n", delay);
+  EXPECT_LT(delay, 5000);
+  EXPECT_EQ(serviceState(dropped.name()), DWORD(SERVICE_STOPPED));
+  std::string text = log_.text();
+  EXPECT_EQ(text.find("Stopping service"), std::string::npos) << text;
+  EXPECT_EQ(text.find(dropped.name()), std::string::npos) << text;
+}
+
+} // namespace
