@@ -1,0 +1,182 @@
+// Figures of the real Qvn.exe as the service "Qvn" under Wine, printed and
+// never judged: handles and private bytes after 100 and 2,000 checks (every
+// 2 ms), stop request to process gone, service start to first action, and
+// the delay from a point to its action over five points at whole minutes.
+#include "common/unique_handle.h"
+#include "test_support.h"
+
+#include <psapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+using namespace qvntest;
+
+namespace {
+
+const std::string kIni = windowsDir() + "\\Qvn.ini";
+
+size_t countOf(const std::string &text, const std::string &needle) {
+  size_t n = 0;
+  for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1))
+    ++n;
+  return n;
+}
+
+// Polls every 10 ms (finer than waitFor) and returns the milliseconds it
+// took, or -1 on timeout.
+template <typename Pred> long timeUntil(Pred pred, DWORD timeoutMs) {
+  DWORD start = GetTickCount();
+  for (;;) {
+    if (pred())
+      return static_cast<long>(GetTickCount() - start);
+    if (GetTickCount() - start > timeoutMs)
+      return -1;
+    Sleep(10);
+  }
+}
+
+// Wine answers GetProcessHandleCount with 0, so the handles are counted in
+// the system's handle table (NtQuerySystemInformation, class 16).
+DWORD handleCount(DWORD pid) {
+  struct Entry {
+    ULONG pid;
+    BYTE type, flags;
+    USHORT handle;
+    PVOID object;
+    ACCESS_MASK access;
+  };
+  using Query = LONG(WINAPI *)(ULONG, PVOID, ULONG, PULONG);
+  auto query = reinterpret_cast<Query>(reinterpret_cast<void *>(
+      GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
+  if (!query)
+    return 0;
+  std::vector<char> buffer(1 << 20);
+  ULONG length = 0;
+  LONG status;
+  while ((status = query(16, buffer.data(), static_cast<ULONG>(buffer.size()), &length)) ==
+         static_cast<LONG>(0xC0000004))
+    buffer.resize(buffer.size() * 2);
+  if (status != 0)
+    return 0;
+  ULONG count = *reinterpret_cast<const ULONG *>(buffer.data());
+  const Entry *entries = reinterpret_cast<const Entry *>(buffer.data() + sizeof(ULONG_PTR));
+  DWORD n = 0;
+  for (ULONG i = 0; i < count; ++i)
+    n += entries[i].pid == pid;
+  return n;
+}
+
+// Handles, and private bytes as the process's committed private memory
+// (PagefileUsage, the same figure as PrivateUsage on Windows; Wine fills
+// only the former).
+void printFigures(const char *when, HANDLE process, DWORD pid) {
+  PROCESS_MEMORY_COUNTERS counters{};
+  counters.cb = sizeof(counters);
+  GetProcessMemoryInfo(process, &counters, sizeof(counters));
+  std::printf("bench: after %s checks: %lu handles, %lu KiB private\n", when,
+              static_cast<unsigned long>(handleCount(pid)),
+              static_cast<unsigned long>(counters.PagefileUsage / 1024));
+}
+
+bool registerScheduler() {
+  return registerService("Qvn", "\"" + programPath("Qvn.exe") + "\" -service");
+}
+
+// 2,000 checks every 2 ms over a service to start, two forced ones already
+// settled (queried at every check) and a missing one (a failed start and
+// its log entry at every check); then a stop.
+void soak() {
+  ServiceCleanup wanted(uniqueServiceName("QvnBenchStart"));
+  ServiceCleanup running(uniqueServiceName("QvnBenchRun"));
+  ServiceCleanup stopped(uniqueServiceName("QvnBenchStop"));
+  registerTestService(wanted.name());
+  registerTestService(running.name());
+  registerTestService(stopped.name());
+  startServiceWithArgs(running.name());
+  writeFile(kIni, "[" + wanted.name() + "]\r\n[" + running.name() + "]\r\nForceStart=y\r\n[" +
+                      stopped.name() + "]\r\nStop=0:0000\r\nForceStop=y\r\n[QvnBenchMissing]\r\n" +
+                      "ForceStart=y\r\n");
+  waitForServiceState(running.name(), SERVICE_RUNNING);
+  ServiceCleanup scheduler("Qvn"); // removes any earlier one first
+  registerScheduler();
+  FileTail log;
+
+  DWORD started = GetTickCount();
+  startServiceWithArgs("Qvn", "/interval-ms=2 /trace-checks");
+  long firstAction =
+      timeUntil([&] { return serviceState(wanted.name()) == SERVICE_RUNNING; }, 30000);
+  std::printf("bench: service start to first action (a service running): %ld ms\n", firstAction);
+  DWORD pid = serviceProcessId("Qvn");
+  UniqueKernelHandle process(
+      OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | SYNCHRONIZE, FALSE, pid));
+  if (!process) {
+    std::printf("bench: the scheduler's process cannot be opened\n");
+    return;
+  }
+  auto checks = [&] { return countOf(log.text(), "Check done\r\n"); };
+  timeUntil([&] { return checks() >= 100; }, 120000);
+  printFigures("100", process.get(), pid);
+  timeUntil([&] { return checks() >= 2000; }, 900000);
+  printFigures("2,000", process.get(), pid);
+  std::printf("bench: %u checks in %.1f s\n", static_cast<unsigned>(checks()),
+              (GetTickCount() - started) / 1000.0);
+
+  controlService("Qvn", SERVICE_CONTROL_STOP);
+  DWORD stopAt = GetTickCount();
+  WaitForSingleObject(process.get(), 30000);
+  std::printf("bench: stop request to process gone: %lu ms\n", GetTickCount() - stopAt);
+}
+
+int minuteOfWeek(const SYSTEMTIME &t) { return t.wDayOfWeek * 1440 + t.wHour * 60 + t.wMinute; }
+
+std::string point(int minute) {
+  minute = (minute % 10080 + 10080) % 10080;
+  char text[16];
+  std::snprintf(text, sizeof text, "%d:%02d%02d", minute / 1440, minute % 1440 / 60, minute % 60);
+  return text;
+}
+
+// The release settings; a stop at the current minute, then five points at
+// whole minutes, each turning the service the other way. Each delay runs from the start of the
+// point's minute until the service is in the state it names.
+void pointDelays() {
+  ServiceCleanup timed(uniqueServiceName("QvnBenchTimed"));
+  registerTestService(timed.name());
+  SYSTEMTIME t;
+  GetLocalTime(&t);
+  int first = minuteOfWeek(t) + (t.wSecond < 50 ? 1 : 2);
+  std::string start = point(first) + ";" + point(first + 2) + ";" + point(first + 4);
+  std::string stop = point(minuteOfWeek(t)) + ";" + point(first + 1) + ";" + point(first + 3);
+  writeFile(kIni, "[" + timed.name() + "]\r\nStart=" + start + "\r\nStop=" + stop + "\r\n");
+  ServiceCleanup scheduler("Qvn"); // removes any earlier one first
+  registerScheduler();
+  startServiceWithArgs("Qvn");
+
+  std::vector<long> delays;
+  for (int i = 0; i < 5; ++i) {
+    DWORD state = i % 2 == 0 ? SERVICE_RUNNING : SERVICE_STOPPED;
+    if (timeUntil([&] { return serviceState(timed.name()) == state; }, 130000) < 0) {
+      std::printf("bench: point %d: no action within two minutes\n", i + 1);
+      return;
+    }
+    GetLocalTime(&t);
+    delays.push_back((minuteOfWeek(t) - (first + i)) * 60000L + t.wSecond * 1000L +
+                     t.wMilliseconds);
+    std::printf("bench: point %d: %ld ms\n", i + 1, delays.back());
+  }
+  std::sort(delays.begin(), delays.end());
+  std::printf("bench: point to action over 5 points: median %ld ms, max %ld ms\n", delays[2],
+              delays[4]);
+}
+
+} // namespace
+
+int main() {
+  std::setvbuf(stdout, nullptr, _IONBF, 0);
+  soak();
+  pointDelays();
+  DeleteFileA(kIni.c_str());
+  return 0;
+}
