@@ -112,8 +112,7 @@ TEST_F(Runtime, NoCheckRunsWhilePausedAndContinueChecksAtOnce) {
   EXPECT_EQ(serviceState("Qvn"), DWORD(SERVICE_RUNNING));
   log.mark();
   EXPECT_EQ(controlService("Qvn", 200), DWORD(ERROR_SUCCESS));
-  EXPECT_TRUE(waitFor(
-      [&] { return log.text().find("Unrecognized opcode\r\n") != std::string::npos; }, 3000));
+  EXPECT_TRUE(waitFor([&] { return log.contains("Unrecognized opcode"); }, 3000));
   EXPECT_EQ(serviceState("Qvn"), DWORD(SERVICE_RUNNING));
 }
 
