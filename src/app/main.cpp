@@ -1,4 +1,5 @@
 // Process entry: banner, then the role or operation the first argument names.
+#include "app/configuration_test.h"
 #include "app/console_text.h"
 #include "app/options.h"
 #include "install/client_installer.h"
@@ -20,7 +21,7 @@ int main(int argc, char *argv[]) {
     printUsage();
     return 0;
   case Command::Test:
-    return 0;
+    return testConfiguration(invocation.scheduleFile) ? 0 : 1;
   case Command::Service:
     return runDispatcher() ? 0 : 1;
   case Command::InstallFah:

@@ -68,8 +68,10 @@ std::string profilePath(const char *fileName) {
 void readPoints(const std::string &path, ServiceRecord &record, const char *key, bool wantRunning,
                 const LogLine &logLine) {
   std::string value = readValue(path, record.name, key, "");
-  for (const std::string &token : parseScheduleValue(value, wantRunning, record.schedule))
+  for (const std::string &token : parseScheduleValue(value, wantRunning, record.schedule)) {
     logLine("Ignoring schedule entry " + token + " of service " + record.name);
+    record.ignoredTokens.push_back(token);
+  }
 }
 
 bool listed(const std::list<ServiceRecord> &records, const std::string &name) {

@@ -6,6 +6,7 @@
 #include <list>
 #include <optional>
 #include <string>
+#include <vector>
 
 // Minutes since Sunday 00:00 local time; every loaded entry lies in [0, kMinutesPerWeek).
 constexpr int32_t kMinutesPerDay = 24 * 60;
@@ -28,6 +29,8 @@ struct ServiceRecord {
   LastAction lastAction = LastAction::None;
   bool forceStart = false;
   bool forceStop = false;
+  // Tokens of its "Start" and "Stop" values that were not taken, as written.
+  std::vector<std::string> ignoredTokens;
 };
 
 // Service names are equal whatever their ASCII case, as the service

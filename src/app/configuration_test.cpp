@@ -1,0 +1,135 @@
+#include "app/configuration_test.h"
+
+#include "install/executable_path.h"
+#include "scheduler/check_pass.h"
+#include "scheduler/schedule_file.h"
+#include "scheduler/schedule_parser.h"
+#include "scm/service_manager_connection.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <list>
+#include <vector>
+
+namespace {
+
+const char *stateName(std::uint32_t state) {
+  static const char *const kNames[] = {"stopped", "start pending",    "stop pending",
+                                       "running", "continue pending", "pause pending",
+                                       "paused"};
+  return state >= 1 && state <= 7 ? kNames[state - 1] : "in an unknown state";
+}
+
+// The system's text for code, without its line break.
+std::string systemText(DWORD code) {
+  char text[512] = "";
+  DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                           code, 0, text, sizeof(text), nullptr);
+  while (n > 0 && (text[n - 1] == '\r' || text[n - 1] == '\n' || text[n - 1] == ' '))
+    --n;
+  return std::string(text, n);
+}
+
+// The full path of the schedule file: the given one against the current
+// directory, else "Qvn.ini" in the Windows directory.
+std::string schedulePath(const std::optional<std::string> &given) {
+  char buffer[MAX_PATH * 4] = "";
+  if (!given) {
+    UINT n = GetWindowsDirectoryA(buffer, MAX_PATH);
+    return std::string(buffer, n < MAX_PATH ? n : 0) + "\\Qvn.ini";
+  }
+  DWORD n = GetFullPathNameA(given->c_str(), sizeof(buffer), buffer, nullptr);
+  return n > 0 && n < sizeof(buffer) ? std::string(buffer, n) : *given;
+}
+
+// Describes the service a section names; false when it is not there.
+bool printService(ServiceManagerConnection &scm, const std::string &name) {
+  ServiceConfiguration config;
+  std::uint32_t state = 0;
+  if (!scm.queryConfiguration(name.c_str(), config) || !scm.queryStatus(name.c_str(), state)) {
+    DWORD error = GetLastError();
+    if (error == ERROR_SERVICE_DOES_NOT_EXIST)
+      std::printf("  Service: not installed\n");
+    else
+      std::printf("  Service: cannot be queried: %s\n", systemText(error).c_str());
+    return false;
+  }
+  std::printf("  Service: %s, %s\n", config.displayName.c_str(), stateName(state));
+  return true;
+}
+
+void printSchedule(const ServiceRecord &record, std::int32_t now) {
+  std::string points;
+  for (const ScheduleEntry &entry : record.schedule)
+    points += (points.empty() ? "" : ", ") + weekdayTime(entry.minuteOfWeek) +
+              (entry.wantRunning ? " start" : " stop");
+  std::printf("  Points: %s\n", points.empty() ? "none" : points.c_str());
+  if (record.forceStart || record.forceStop)
+    std::printf("  Enforced:%s%s\n", record.forceStart ? " ForceStart" : "",
+                record.forceStop ? " ForceStop" : "");
+  bool wanted = wantedState(record.schedule, now);
+  std::optional<std::int32_t> next = nextChange(record.schedule, now);
+  std::printf(
+      "  Wanted now: %s; %s\n", wanted ? "running" : "stopped",
+      next ? ("next change " + weekdayTime(*next) + (wanted ? " (stop)" : " (start)")).c_str()
+           : "never changes");
+}
+
+// The scheduler's own registration, and whether it runs this program.
+void printScheduler(ServiceManagerConnection &scm) {
+  ServiceConfiguration config;
+  std::uint32_t state = 0;
+  if (!scm.queryConfiguration("Qvn", config) || !scm.queryStatus("Qvn", state)) {
+    std::printf("Scheduler: \"Qvn\" is not installed\n");
+    return;
+  }
+  std::string self;
+  currentExecutablePath(self);
+  std::string expected = "\"" + self + "\" -service";
+  bool ours = CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, config.binaryPath.c_str(), -1,
+                             expected.c_str(), -1) == CSTR_EQUAL;
+  std::printf("Scheduler: \"Qvn\" is installed, %s, and runs %s\n", stateName(state),
+              ours ? "this Qvn.exe" : config.binaryPath.c_str());
+}
+
+} // namespace
+
+bool testConfiguration(const std::optional<std::string> &scheduleFile) {
+  const std::string path = schedulePath(scheduleFile);
+  DWORD attributes = GetFileAttributesA(path.c_str());
+  ServiceManagerConnection scm(false); // failures are reported here, not logged
+  std::list<ServiceRecord> records;
+  std::vector<std::string> loaderProblems;
+  int problems = 0;
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    std::printf("Schedule file: %s not found, nothing is scheduled\n", path.c_str());
+  } else {
+    std::printf("Schedule file: %s\n", path.c_str());
+    // Lines about single tokens are shown with their section below.
+    loadScheduleFile(path.c_str(), records, [&](const std::string &line) {
+      if (line.rfind("Start at ", 0) != 0 && line.rfind("Stop at ", 0) != 0 &&
+          line.rfind("Ignoring schedule entry ", 0) != 0)
+        loaderProblems.push_back(line);
+    });
+  }
+  SYSTEMTIME local;
+  GetLocalTime(&local);
+  const std::int32_t now = minuteOfWeek(local.wDayOfWeek, local.wHour, local.wMinute);
+  for (const ServiceRecord &record : records) {
+    std::printf("[%s]\n", record.name.c_str());
+    problems += printService(scm, record.name) ? 0 : 1;
+    printSchedule(record, now);
+    for (const std::string &token : record.ignoredTokens) {
+      const char *why = tokenProblem(token);
+      std::printf("  Ignored entry \"%s\": %s\n", token.c_str(), why ? why : "not valid");
+      ++problems;
+    }
+  }
+  for (const std::string &line : loaderProblems)
+    std::printf("Problem: %s\n", line.c_str());
+  problems += static_cast<int>(loaderProblems.size());
+  printScheduler(scm);
+  std::printf("%u service(s), %d problem(s)\n", static_cast<unsigned>(records.size()), problems);
+  return problems == 0;
+}
