@@ -41,15 +41,4 @@ TEST(App, ServiceFromConsoleFailsAndEveryRunAppendsToTheLog) {
   EXPECT_EQ(readFile("C:\\Qvn.log"), "earlier entry\r\n" + entry + entry);
 }
 
-TEST(App, LargeLogIsRotatedAtStart) {
-  for (size_t extra : {0, 1}) { // at the limit itself nothing moves
-    DeleteFileA("C:\\Qvn.log.old");
-    std::string log(1024 * 1024 + extra, 'x');
-    ASSERT_TRUE(writeFile("C:\\Qvn.log", log));
-    runQvn("-test");
-    EXPECT_EQ(readFile(extra ? "C:\\Qvn.log.old" : "C:\\Qvn.log"), log);
-    EXPECT_EQ(fileExists("C:\\Qvn.log.old"), extra == 1);
-  }
-}
-
 } // namespace

@@ -69,18 +69,6 @@ TEST_F(Scm, StartQueryAndStop) {
   EXPECT_EQ(log.text(), logErrorEntry("ControlService", ERROR_SERVICE_NOT_ACTIVE));
 }
 
-TEST_F(Scm, DeletingARunningServiceStopsItAndItIsGone) {
-  ServiceCleanup service(uniqueServiceName("QvnScmDelete"));
-  ASSERT_TRUE(registerTestService(service.name(), "--stop-delay=500"));
-  ASSERT_EQ(startServiceWithArgs(service.name()), DWORD(ERROR_SUCCESS));
-  ASSERT_TRUE(waitForServiceState(service.name(), SERVICE_RUNNING));
-  DWORD pid = serviceProcessId(service.name());
-  ASSERT_TRUE(connection.deleteService(service.c_str()));
-  EXPECT_TRUE(waitForProcessEnd(pid));
-  EXPECT_TRUE(waitForServiceGone(service.name()));
-  EXPECT_EQ(log.text(), "");
-}
-
 TEST_F(Scm, MissingServices) {
   const std::string name = uniqueServiceName("QvnScmMissing");
   // Removing what is not there succeeds silently; a query answers stopped.

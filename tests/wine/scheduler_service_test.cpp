@@ -1,6 +1,6 @@
-// The real Qvn.exe as the service "Qvn": a stop or pause in the middle of a
-// check blocked by services that never connect, points acted on at their
-// minute, and a reload of Qvn.ini on the parameter-change control.
+// The real Qvn.exe as the service "Qvn": its first check, a stop or pause in
+// the middle of a check blocked by services that never connect, points acted
+// on at their minute, and a reload of Qvn.ini on the parameter-change control.
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -38,6 +38,34 @@ protected:
   std::string ini_ = windowsDir() + "\\Qvn.ini";
   FileTail log_;
 };
+
+TEST_F(SchedulerFaults, FirstCheckAppliesTheScheduleAndStopEndsTheProcess) {
+  ServiceCleanup run(uniqueServiceName("QvnRun")), stop(uniqueServiceName("QvnStop"));
+  ASSERT_TRUE(registerTestService(run.name()) && registerTestService(stop.name()));
+  ASSERT_EQ(startServiceWithArgs(stop.name()), DWORD(ERROR_SUCCESS));
+  // Started now and stopped in two hours; the other one the other way round.
+  SYSTEMTIME t;
+  GetLocalTime(&t);
+  int now = minuteOfWeek(t);
+  ASSERT_TRUE(writeFile(ini_, "[" + run.name() + "]\r\nStart=" + point(now) +
+                                  "\r\nStop=" + point(now + 120) + "\r\n[" + stop.name() +
+                                  "]\r\nStop=" + point(now) + "\r\nStart=" + point(now + 120) +
+                                  "\r\n"));
+  ASSERT_EQ(startServiceWithArgs("Qvn"), DWORD(ERROR_SUCCESS));
+  EXPECT_TRUE(waitForServiceState(run.name(), SERVICE_RUNNING));
+  EXPECT_TRUE(waitForServiceState(stop.name(), SERVICE_STOPPED));
+  for (const std::string &line :
+       {"Start at " + std::to_string(now) + "\r\n", "Starting service " + run.name() + "\r\n",
+        "Stopping service " + stop.name() + "\r\n"})
+    EXPECT_TRUE(logged(line)) << line;
+
+  // A stop ends the ten-minute wait at once.
+  DWORD pid = serviceProcessId("Qvn");
+  ASSERT_EQ(controlService("Qvn", SERVICE_CONTROL_STOP), DWORD(ERROR_SUCCESS));
+  EXPECT_TRUE(waitForServiceState("Qvn", SERVICE_STOPPED, 3000));
+  EXPECT_TRUE(waitForProcessEnd(pid, 3000));
+  EXPECT_EQ(serviceExitCodes("Qvn").first, DWORD(NO_ERROR));
+}
 
 // Wine gives up a start of a service that never connects after 10 s.
 TEST_F(SchedulerFaults, StopAndPauseEndACheckAtTheRecordUnderWay) {
