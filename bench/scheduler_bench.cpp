@@ -129,15 +129,6 @@ void soak() {
   std::printf("bench: stop request to process gone: %lu ms\n", GetTickCount() - stopAt);
 }
 
-int minuteOfWeek(const SYSTEMTIME &t) { return t.wDayOfWeek * 1440 + t.wHour * 60 + t.wMinute; }
-
-std::string point(int minute) {
-  minute = (minute % 10080 + 10080) % 10080;
-  char text[16];
-  std::snprintf(text, sizeof text, "%d:%02d%02d", minute / 1440, minute % 1440 / 60, minute % 60);
-  return text;
-}
-
 // The release settings; a stop at the current minute, then five points at
 // whole minutes, each turning the service the other way. Each delay runs from the start of the
 // point's minute until the service is in the state it names.
@@ -147,8 +138,10 @@ void pointDelays() {
   SYSTEMTIME t;
   GetLocalTime(&t);
   int first = minuteOfWeek(t) + (t.wSecond < 50 ? 1 : 2);
-  std::string start = point(first) + ";" + point(first + 2) + ";" + point(first + 4);
-  std::string stop = point(minuteOfWeek(t)) + ";" + point(first + 1) + ";" + point(first + 3);
+  std::string start =
+      schedulePoint(first) + ";" + schedulePoint(first + 2) + ";" + schedulePoint(first + 4);
+  std::string stop = schedulePoint(minuteOfWeek(t)) + ";" + schedulePoint(first + 1) + ";" +
+                     schedulePoint(first + 3);
   writeFile(kIni, "[" + timed.name() + "]\r\nStart=" + start + "\r\nStop=" + stop + "\r\n");
   ServiceCleanup scheduler("Qvn"); // removes any earlier one first
   registerScheduler();

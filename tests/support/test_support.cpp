@@ -3,6 +3,7 @@
 #include "common/unique_handle.h"
 #include "install/executable_path.h"
 
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -86,6 +87,15 @@ void FileTail::mark() { offset_ = readFile(path_).size(); }
 std::string FileTail::text() const {
   std::string all = readFile(path_);
   return all.size() > offset_ ? all.substr(offset_) : std::string();
+}
+
+int minuteOfWeek(const SYSTEMTIME &t) { return t.wDayOfWeek * 1440 + t.wHour * 60 + t.wMinute; }
+
+std::string schedulePoint(int minute) {
+  minute = (minute % 10080 + 10080) % 10080;
+  char text[16];
+  std::snprintf(text, sizeof text, "%d:%02d%02d", minute / 1440, minute % 1440 / 60, minute % 60);
+  return text;
 }
 
 namespace {

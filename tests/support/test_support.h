@@ -54,6 +54,11 @@ template <typename Pred> bool waitFor(Pred pred, DWORD timeoutMs = 15000) {
   }
 }
 
+// The minute of the week of a local time (0: Sunday 00:00).
+int minuteOfWeek(const SYSTEMTIME &t);
+// "d:HHMM", the schedule token of a minute of the week (taken round the week).
+std::string schedulePoint(int minute);
+
 // The user control that makes the test service end whatever its switches.
 constexpr DWORD kTestServiceQuit = 200;
 

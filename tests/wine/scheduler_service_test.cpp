@@ -11,16 +11,6 @@ using namespace qvntest;
 
 namespace {
 
-int minuteOfWeek(const SYSTEMTIME &t) { return t.wDayOfWeek * 1440 + t.wHour * 60 + t.wMinute; }
-
-// "d:HHMM" for a minute of the week.
-std::string point(int minute) {
-  minute = (minute % 10080 + 10080) % 10080;
-  char text[16];
-  std::snprintf(text, sizeof text, "%d:%02d%02d", minute / 1440, minute % 1440 / 60, minute % 60);
-  return text;
-}
-
 class SchedulerFaults : public ::testing::Test {
 protected:
   void SetUp() override {
@@ -47,10 +37,10 @@ TEST_F(SchedulerFaults, FirstCheckAppliesTheScheduleAndStopEndsTheProcess) {
   SYSTEMTIME t;
   GetLocalTime(&t);
   int now = minuteOfWeek(t);
-  ASSERT_TRUE(writeFile(ini_, "[" + run.name() + "]\r\nStart=" + point(now) +
-                                  "\r\nStop=" + point(now + 120) + "\r\n[" + stop.name() +
-                                  "]\r\nStop=" + point(now) + "\r\nStart=" + point(now + 120) +
-                                  "\r\n"));
+  ASSERT_TRUE(writeFile(ini_, "[" + run.name() + "]\r\nStart=" + schedulePoint(now) +
+                                  "\r\nStop=" + schedulePoint(now + 120) + "\r\n[" + stop.name() +
+                                  "]\r\nStop=" + schedulePoint(now) +
+                                  "\r\nStart=" + schedulePoint(now + 120) + "\r\n"));
   ASSERT_EQ(startServiceWithArgs("Qvn"), DWORD(ERROR_SUCCESS));
   EXPECT_TRUE(waitForServiceState(run.name(), SERVICE_RUNNING));
   EXPECT_TRUE(waitForServiceState(stop.name(), SERVICE_STOPPED));
@@ -110,8 +100,8 @@ TEST_F(SchedulerFaults, PointsActAtTheirMinuteAndAReloadResendsNothing) {
   SYSTEMTIME t;
   GetLocalTime(&t);
   int at = minuteOfWeek(t) + (t.wSecond < 40 ? 1 : 2);
-  std::string timedSection =
-      "[" + timed.name() + "]\r\nStop=" + point(at - 60) + "\r\nStart=" + point(at) + "\r\n";
+  std::string timedSection = "[" + timed.name() + "]\r\nStop=" + schedulePoint(at - 60) +
+                             "\r\nStart=" + schedulePoint(at) + "\r\n";
   ASSERT_TRUE(writeFile(ini_, timedSection + "[" + dropped.name() + "]\r\nForceStart=y\r\n"));
   ASSERT_EQ(startServiceWithArgs("Qvn"), DWORD(ERROR_SUCCESS)); // release settings
   ASSERT_TRUE(waitForServiceState(dropped.name(), SERVICE_RUNNING));
