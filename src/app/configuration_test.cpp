@@ -47,8 +47,11 @@ std::string schedulePath(const std::optional<std::string> &given) {
 bool printService(ServiceManagerConnection &scm, const std::string &name) {
   ServiceConfiguration config;
   std::uint32_t state = 0;
-  if (!scm.queryConfiguration(name.c_str(), config) || !scm.queryStatus(name.c_str(), state)) {
-    DWORD error = GetLastError();
+  Result queried = scm.queryConfiguration(name.c_str(), config);
+  if (queried)
+    queried = scm.queryStatus(name.c_str(), state);
+  if (!queried) {
+    DWORD error = queried.error();
     if (error == ERROR_SERVICE_DOES_NOT_EXIST)
       std::printf("  Service: not installed\n");
     else

@@ -41,8 +41,8 @@ std::vector<std::string> servicesOf(const std::string &configuration) {
 // does not exist is removed already.
 bool removeClientService(ServiceManagerConnection &connection, const std::string &service) {
   ServiceConfiguration config;
-  if (!connection.queryConfiguration(service.c_str(), config)) {
-    if (GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST)
+  if (Result queried = connection.queryConfiguration(service.c_str(), config); !queried) {
+    if (queried.failedWith(ERROR_SERVICE_DOES_NOT_EXIST))
       return true;
     std::printf("  Unable to delete service, see C:\\Qvn.log\n");
     return false;
@@ -51,9 +51,10 @@ bool removeClientService(ServiceManagerConnection &connection, const std::string
     std::printf("  %s is not a srvany.exe service, left in place\n", service.c_str());
     return false;
   }
-  if (connection.deleteService(service.c_str()))
+  Result removed = connection.deleteService(service.c_str());
+  if (removed)
     return true;
-  if (GetLastError() == ERROR_SERVICE_REQUEST_TIMEOUT)
+  if (removed.failedWith(ERROR_SERVICE_REQUEST_TIMEOUT))
     std::printf("  Service did not stop within 30 s, removed when it stops\n");
   else
     std::printf("  Unable to delete service, see C:\\Qvn.log\n");

@@ -13,13 +13,14 @@ namespace {
 
 const char *const kServiceName = "Qvn";
 
-bool registerScheduler(ServiceManagerConnection &connection) {
+Result registerScheduler(ServiceManagerConnection &connection) {
   // The running program's own path, not the name it was typed as: started
   // through PATH or without ".exe", that name does not lead back to it.
   std::string path;
   if (!currentExecutablePath(path)) {
-    g_log.writeLastError("GetModuleFileName()");
-    return false;
+    DWORD error = GetLastError();
+    g_log.writeError("GetModuleFileName()", error);
+    return Result::failure(error);
   }
   // Quoted so that a directory with blanks is not split by the manager.
   std::string binaryPath = "\"" + path + "\" -service";
@@ -49,9 +50,10 @@ bool installScheduler() {
 bool uninstallScheduler() {
   std::printf("Desinstalling Quorvane service...\n");
   ServiceManagerConnection connection;
-  if (connection.deleteService(kServiceName))
+  Result removed = connection.deleteService(kServiceName);
+  if (removed)
     return true;
-  if (GetLastError() == ERROR_SERVICE_REQUEST_TIMEOUT)
+  if (removed.failedWith(ERROR_SERVICE_REQUEST_TIMEOUT))
     std::printf("Quorvane service did not stop within 30 s, removed when it stops\n");
   else
     std::printf("Unable to desinstall Quorvane service, see C:\\Qvn.log\n");

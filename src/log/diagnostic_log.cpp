@@ -88,9 +88,11 @@ void DiagnosticLog::rotateIfLarge() {
   SetLastError(saved);
 }
 
-void DiagnosticLog::append(const std::string &entry) {
+void DiagnosticLog::append(const std::string &entry, LogKind kind) {
   if (entry.empty())
     return;
+  if (kind != LogKind::Record && eventSink_)
+    eventSink_(kind, entry);
   // Logging never changes what the caller reads from GetLastError next.
   DWORD saved = GetLastError();
   OutputDebugStringA(entry.c_str());
@@ -114,19 +116,19 @@ void DiagnosticLog::write(const char *text) {
     append(text);
 }
 
-void DiagnosticLog::writeLine(const char *text) {
+void DiagnosticLog::writeLine(const char *text, LogKind kind) {
   if (text)
-    append(std::string(text) + "\n");
+    append(std::string(text) + "\n", kind);
 }
 
-void DiagnosticLog::writeError(const char *context, unsigned long code) {
+void DiagnosticLog::writeError(const char *context, unsigned long code, LogKind kind) {
   char *message = nullptr;
   DWORD length = FormatMessageA(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
       nullptr, code, LANG_USER_DEFAULT, reinterpret_cast<char *>(&message), 0, nullptr);
   std::string text = length && message ? std::string(message, length) : std::string();
   LocalFree(message);
-  append(errorEntry(context, text));
+  append(errorEntry(context, text), kind);
 }
 
 void DiagnosticLog::writeLastError(const char *context) { writeError(context, GetLastError()); }

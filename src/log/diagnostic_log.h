@@ -6,7 +6,13 @@
 #include "common/unique_handle.h"
 
 #include <atomic>
+#include <functional>
 #include <string>
+
+// What an entry means to someone watching the system's event log. Record
+// entries stay in the log file (and the debugger output); the others also
+// go to the event sink, when one is set.
+enum class LogKind { Record, Information, Warning, Error };
 
 class DiagnosticLog {
 public:
@@ -20,11 +26,13 @@ public:
   // The text as one entry. Null text writes nothing.
   void write(const char *text);
   // The text and "\n" as one entry. Null text writes nothing.
-  void writeLine(const char *text);
-  void writeLine(const std::string &text) { writeLine(text.c_str()); }
+  void writeLine(const char *text, LogKind kind = LogKind::Record);
+  void writeLine(const std::string &text, LogKind kind = LogKind::Record) {
+    writeLine(text.c_str(), kind);
+  }
   // One entry: the context line, then "  " and the system's message for
-  // code, if there is one.
-  void writeError(const char *context, unsigned long code);
+  // code, if there is one. An error unless kind says otherwise.
+  void writeError(const char *context, unsigned long code, LogKind kind = LogKind::Error);
   // writeError with the calling thread's last error.
   void writeLastError(const char *context);
 
@@ -35,6 +43,10 @@ public:
   // Console runs: entries that cannot reach the file also go to standard
   // error. A service has no console, so this is off unless asked for.
   void setStandardErrorFallback(bool on) { standardErrorFallback_ = on; }
+  // Where entries of the other kinds than Record also go (the service roles'
+  // event log); set once, before any other thread logs.
+  using EventSink = std::function<void(LogKind, const std::string &)>;
+  void setEventSink(EventSink sink) { eventSink_ = std::move(sink); }
 
   static constexpr long kRotateAt = 1024L * 1024L;
 
@@ -42,13 +54,14 @@ private:
   // Opens the file for one append, first moving it aside if too large. The
   // caller holds lock_.
   UniqueKernelHandle openForAppend();
-  void append(const std::string &entry);
+  void append(const std::string &entry, LogKind kind = LogKind::Record);
 
   std::string path_;
   long rotateAt_;
   // Named after the path: serialises appends and rotation of every process.
   UniqueKernelHandle lock_;
   std::atomic<bool> standardErrorFallback_{false};
+  EventSink eventSink_;
 };
 
 // The process-wide log, "C:\Qvn.log", alive from before main until after it.

@@ -28,11 +28,11 @@ bool checkRecordsAt(std::list<ServiceRecord> &records, std::int32_t now,
       continue;
     if (wantRunning) {
       actions.logLine("Starting service " + record.name);
-      actions.startService(record.name);
+      (void)actions.startService(record.name);
       record.lastAction = LastAction::Started;
     } else {
       actions.logLine("Stopping service " + record.name);
-      actions.stopService(record.name);
+      (void)actions.stopService(record.name);
       record.lastAction = LastAction::Stopped;
     }
   }

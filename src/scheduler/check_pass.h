@@ -3,6 +3,7 @@
 // own last action and, for enforced schedules, the service's actual state.
 #pragma once
 
+#include "common/result.h"
 #include "scheduler/weekly_schedule.h"
 
 #include <cstdint>
@@ -14,8 +15,8 @@
 // manager and the log, tests to fakes.
 struct CheckActions {
   std::function<std::uint32_t(const std::string &)> queryState;
-  std::function<bool(const std::string &)> startService;
-  std::function<bool(const std::string &)> stopService;
+  std::function<Result(const std::string &)> startService;
+  std::function<Result(const std::string &)> stopService;
   std::function<void(const std::string &)> logLine;
 };
 

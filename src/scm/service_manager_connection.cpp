@@ -39,59 +39,55 @@ bool stopRefusedForNow(DWORD error) {
 
 ServiceManagerConnection::~ServiceManagerConnection() { closeAll(); }
 
-void ServiceManagerConnection::logLastError(const char *context) {
-  DWORD error = GetLastError();
+void ServiceManagerConnection::logFailure(const char *context, unsigned long error) {
   if (logFailures_)
-    g_log.writeLastError(context);
-  SetLastError(error);
+    g_log.writeError(context, error);
 }
 
-bool ServiceManagerConnection::reachService(const char *name, unsigned long access,
-                                            OpenFailureLog logOpen) {
-  openManager(kManagerAccessDefault);
-  if (!manager_)
-    return false;
+Result ServiceManagerConnection::fail(const char *context, unsigned long error) {
+  logFailure(context, error);
+  return Result::failure(error);
+}
+
+Result ServiceManagerConnection::reachService(const char *name, unsigned long access,
+                                              OpenFailureLog logOpen) {
+  if (Result connected = openManager(kManagerAccessDefault); !connected)
+    return connected;
   service_.reset(OpenServiceA(manager_.get(), name, access));
   if (service_)
-    return true;
+    return Result();
   // Not reaching the service is a failure of the operation: success would
   // hide, say, an installer run without administrator rights.
-  if (logOpen == OpenFailureLog::All ||
-      (logOpen == OpenFailureLog::AllButMissing && GetLastError() != ERROR_SERVICE_DOES_NOT_EXIST))
-    logLastError("OpenService");
+  DWORD error = GetLastError();
   closeAll();
-  return false;
+  if (logOpen == OpenFailureLog::All ||
+      (logOpen == OpenFailureLog::AllButMissing && error != ERROR_SERVICE_DOES_NOT_EXIST))
+    return fail("OpenService", error);
+  return Result::failure(error);
 }
 
-void ServiceManagerConnection::openManager(unsigned long access) {
+Result ServiceManagerConnection::openManager(unsigned long access) {
   closeAll();
   manager_.reset(OpenSCManagerA(nullptr, kDatabase, access));
-  if (!manager_)
-    logLastError("OpenSCManager");
+  return manager_ ? Result() : fail("OpenSCManager", GetLastError());
 }
 
 void ServiceManagerConnection::closeService() {
-  // The caller's last error outlives the close, so a failure can be told.
-  DWORD error = GetLastError();
   if (!service_.close())
-    logLastError("CloseServiceHandle()");
-  SetLastError(error);
+    logFailure("CloseServiceHandle()", GetLastError());
 }
 
 void ServiceManagerConnection::closeAll() {
-  DWORD error = GetLastError();
   closeService();
   if (!manager_.close())
-    logLastError("CloseServiceHandle()");
-  SetLastError(error);
+    logFailure("CloseServiceHandle()", GetLastError());
 }
 
-bool ServiceManagerConnection::createService(const char *name, const char *displayName,
-                                             const char *binaryPath, const char *description,
-                                             bool startAtBoot) {
-  openManager(kManagerAccessCreate);
-  if (!manager_)
-    return false;
+Result ServiceManagerConnection::createService(const char *name, const char *displayName,
+                                               const char *binaryPath, const char *description,
+                                               bool startAtBoot) {
+  if (Result connected = openManager(kManagerAccessCreate); !connected)
+    return connected;
 
   service_.reset(CreateServiceA(
       manager_.get(), name, displayName, kServiceAccessCreated, SERVICE_WIN32_OWN_PROCESS,
@@ -99,94 +95,79 @@ bool ServiceManagerConnection::createService(const char *name, const char *displ
       nullptr, nullptr, nullptr, nullptr, ""));
   if (!service_) {
     // Nothing to describe or start: any further call would only fail too.
-    logLastError("CreateService()");
+    Result failed = fail("CreateService()", GetLastError());
     closeAll();
-    return false;
+    return failed;
   }
 
   if (description && *description) {
     std::string copy(description); // the system's structure wants a writable text
     SERVICE_DESCRIPTIONA info{copy.data()};
     if (!ChangeServiceConfig2A(service_.get(), SERVICE_CONFIG_DESCRIPTION, &info))
-      logLastError("ChangeServiceConfig2");
+      logFailure("ChangeServiceConfig2", GetLastError());
   }
 
   if (startAtBoot && !StartServiceA(service_.get(), 0, nullptr))
-    logLastError("StartService()");
+    logFailure("StartService()", GetLastError());
 
   closeAll();
-  return true;
+  return Result();
 }
 
-bool ServiceManagerConnection::stopAndWait() {
+Result ServiceManagerConnection::stopAndWait() {
   DWORD started = GetTickCount();
   bool stopSent = false;
   for (;;) {
     SERVICE_STATUS status{};
-    if (!QueryServiceStatus(service_.get(), &status)) {
-      logLastError("QueryServiceStatus");
-      return false;
-    }
+    if (!QueryServiceStatus(service_.get(), &status))
+      return fail("QueryServiceStatus", GetLastError());
     if (status.dwCurrentState == SERVICE_STOPPED)
-      return true;
+      return Result();
     // Paused and pending services are asked too, not only running ones.
     if (status.dwCurrentState != SERVICE_STOP_PENDING && !stopSent) {
       if (ControlService(service_.get(), SERVICE_CONTROL_STOP, &status))
         stopSent = true;
-      else if (!stopRefusedForNow(GetLastError())) {
-        logLastError("ControlService");
-        return false;
-      }
+      else if (DWORD error = GetLastError(); !stopRefusedForNow(error))
+        return fail("ControlService", error);
     }
-    if (GetTickCount() - started >= kStopWaitMs) {
-      SetLastError(ERROR_SERVICE_REQUEST_TIMEOUT);
-      logLastError("Waiting for the service to stop");
-      return false;
-    }
+    if (GetTickCount() - started >= kStopWaitMs)
+      return fail("Waiting for the service to stop", ERROR_SERVICE_REQUEST_TIMEOUT);
     Sleep(kStopPollMs);
   }
 }
 
-bool ServiceManagerConnection::deleteService(const char *name) {
-  if (!reachService(name, kServiceAccessQueryDelete, OpenFailureLog::AllButMissing))
-    return GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST; // nothing left to remove
+Result ServiceManagerConnection::deleteService(const char *name) {
+  Result reached = reachService(name, kServiceAccessQueryDelete, OpenFailureLog::AllButMissing);
+  if (!reached)
+    // Nothing left to remove is as good as removed.
+    return reached.failedWith(ERROR_SERVICE_DOES_NOT_EXIST) ? Result() : reached;
 
   // Marked first, stopped after: the system removes it once it has stopped
   // and the last handle is closed. One marked already is as good.
-  bool result = true;
-  if (!DeleteService(service_.get()) && GetLastError() != ERROR_SERVICE_MARKED_FOR_DELETE) {
-    logLastError("DeleteService()");
-    result = false;
+  Result result;
+  if (!DeleteService(service_.get())) {
+    DWORD error = GetLastError();
+    if (error != ERROR_SERVICE_MARKED_FOR_DELETE)
+      result = fail("DeleteService()", error);
   }
-  result = stopAndWait() && result;
+  Result stopped = stopAndWait();
+  closeAll();
+  return stopped ? result : stopped;
+}
 
+Result ServiceManagerConnection::startService(const char *name) {
+  Result result = reachService(name, kServiceAccessStart, OpenFailureLog::All);
+  if (result && !StartServiceA(service_.get(), 0, nullptr))
+    result = fail("StartService", GetLastError());
   closeAll();
   return result;
 }
 
-bool ServiceManagerConnection::startService(const char *name) {
-  if (!reachService(name, kServiceAccessStart, OpenFailureLog::All))
-    return false;
-
-  bool result = true;
-  if (!StartServiceA(service_.get(), 0, nullptr)) {
-    logLastError("StartService");
-    result = false;
-  }
-  closeAll();
-  return result;
-}
-
-bool ServiceManagerConnection::stopService(const char *name) {
-  if (!reachService(name, kServiceAccessStop, OpenFailureLog::All))
-    return false;
-
-  bool result = true;
+Result ServiceManagerConnection::stopService(const char *name) {
+  Result result = reachService(name, kServiceAccessStop, OpenFailureLog::All);
   SERVICE_STATUS status{};
-  if (!ControlService(service_.get(), SERVICE_CONTROL_STOP, &status)) {
-    logLastError("ControlService");
-    result = false;
-  }
+  if (result && !ControlService(service_.get(), SERVICE_CONTROL_STOP, &status))
+    result = fail("ControlService", GetLastError());
   closeAll();
   return result;
 }
@@ -198,38 +179,40 @@ std::uint32_t ServiceManagerConnection::queryState(const char *name) {
   return queryStatus(name, state) ? state : kStateStopped;
 }
 
-bool ServiceManagerConnection::queryStatus(const char *name, std::uint32_t &state) {
-  if (!reachService(name, kServiceAccessQueryDelete, OpenFailureLog::None))
-    return false;
+Result ServiceManagerConnection::queryStatus(const char *name, std::uint32_t &state) {
+  Result result = reachService(name, kServiceAccessQueryDelete, OpenFailureLog::None);
   SERVICE_STATUS status{};
-  bool ok = QueryServiceStatus(service_.get(), &status) != 0;
-  if (ok)
+  if (result && !QueryServiceStatus(service_.get(), &status))
+    result = fail("QueryServiceStatus", GetLastError());
+  else if (result)
     state = status.dwCurrentState;
-  else
-    logLastError("QueryServiceStatus");
   closeAll();
-  return ok;
+  return result;
 }
 
-bool ServiceManagerConnection::queryConfiguration(const char *name, ServiceConfiguration &config) {
-  if (!reachService(name, kServiceAccessConfig, OpenFailureLog::AllButMissing))
-    return false;
+Result ServiceManagerConnection::queryConfiguration(const char *name,
+                                                    ServiceConfiguration &config) {
+  Result result = reachService(name, kServiceAccessConfig, OpenFailureLog::AllButMissing);
+  if (!result)
+    return result;
   // The first call answers how much room the configuration needs.
   DWORD needed = 0;
   std::vector<unsigned char> buffer;
-  bool ok = false;
-  if (!QueryServiceConfigA(service_.get(), nullptr, 0, &needed) &&
-      GetLastError() == ERROR_INSUFFICIENT_BUFFER) {
+  QueryServiceConfigA(service_.get(), nullptr, 0, &needed);
+  DWORD error = GetLastError();
+  if (error == ERROR_INSUFFICIENT_BUFFER) {
     buffer.resize(needed);
     auto *info = reinterpret_cast<QUERY_SERVICE_CONFIGA *>(buffer.data());
-    ok = QueryServiceConfigA(service_.get(), info, needed, &needed) != 0;
-    if (ok) {
+    if (QueryServiceConfigA(service_.get(), info, needed, &needed)) {
       config.binaryPath = info->lpBinaryPathName ? info->lpBinaryPathName : "";
       config.displayName = info->lpDisplayName ? info->lpDisplayName : "";
+      error = ERROR_SUCCESS;
+    } else {
+      error = GetLastError();
     }
   }
-  if (!ok)
-    logLastError("QueryServiceConfig");
+  if (error != ERROR_SUCCESS)
+    result = fail("QueryServiceConfig", error);
   closeAll();
-  return ok;
+  return result;
 }

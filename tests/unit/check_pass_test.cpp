@@ -19,8 +19,8 @@ struct FakeManager {
         calls.push_back("query " + n);
         return states.count(n) ? states[n] : kStateStopped;
       },
-      [this](const std::string &n) { return calls.push_back("start " + n), false; },
-      [this](const std::string &n) { return calls.push_back("stop " + n), true; },
+      [this](const std::string &n) { return calls.push_back("start " + n), Result::failure(5); },
+      [this](const std::string &n) { return calls.push_back("stop " + n), Result(); },
       [this](const std::string &line) { calls.push_back(line); }};
   Calls at(std::list<ServiceRecord> &records, std::int32_t minute) {
     calls.clear();
