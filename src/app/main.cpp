@@ -1,7 +1,7 @@
 // Process entry: banner, then the role or operation the first argument names.
-#include "app/configuration_test.h"
 #include "app/console_text.h"
 #include "app/options.h"
+#include "app/schedule_report.h"
 #include "install/client_installer.h"
 #include "install/scheduler_registration.h"
 #include "log/diagnostic_log.h"
@@ -21,7 +21,7 @@ int main(int argc, char *argv[]) {
     printUsage();
     return 0;
   case Command::Test:
-    return testConfiguration(invocation.scheduleFile) ? 0 : 1;
+    return reportSchedule(invocation.scheduleFile) ? 0 : 1;
   case Command::Service:
     return runDispatcher() ? 0 : 1;
   case Command::InstallFah:

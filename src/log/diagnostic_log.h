@@ -47,6 +47,12 @@ public:
   // event log); set once, before any other thread logs.
   using EventSink = std::function<void(LogKind, const std::string &)>;
   void setEventSink(EventSink sink) { eventSink_ = std::move(sink); }
+  // To the event sink alone: for entries whose text reached the file in a
+  // larger one (a loaded schedule's lines go to the file in one append).
+  void writeEvent(LogKind kind, const std::string &text) {
+    if (kind != LogKind::Record && eventSink_)
+      eventSink_(kind, text);
+  }
 
   static constexpr long kRotateAt = 1024L * 1024L;
 

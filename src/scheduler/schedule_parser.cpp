@@ -16,15 +16,12 @@ int timeOfDay(std::string_view text) {
   return ((text[0] - '0') * 10 + (text[1] - '0')) * 60 + (text[2] - '0') * 10 + (text[3] - '0');
 }
 
-// Inserts the token's entries; false (nothing inserted) when it is not valid.
-bool parseToken(std::string_view token, bool wantRunning, WeeklySchedule &schedule) {
-  if (tokenProblem(token))
-    return false;
+// Inserts the entries of a valid token.
+void parseToken(std::string_view token, bool wantRunning, WeeklySchedule &schedule) {
   size_t colon = token.find(':');
   int time = timeOfDay(token.substr(colon + 1));
   for (char day : token.substr(0, colon))
     insertSorted(schedule, {(day - '0') * kMinutesPerDay + time, wantRunning});
-  return true;
 }
 
 std::string_view trimBlanks(std::string_view text) {
@@ -36,19 +33,27 @@ std::string_view trimBlanks(std::string_view text) {
 
 } // namespace
 
-std::vector<std::string> parseScheduleValue(const std::string &value, bool wantRunning,
-                                            WeeklySchedule &schedule) {
-  std::vector<std::string> ignored;
+std::vector<TokenFinding> parseScheduleValue(const std::string &value, bool wantRunning,
+                                             WeeklySchedule &schedule) {
+  std::vector<TokenFinding> findings;
   std::string_view rest = value;
   while (!rest.empty()) {
     size_t end = rest.find(';');
     std::string_view token = trimBlanks(rest.substr(0, end));
     rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
     // Empty and blank-only tokens come from doubled or trailing separators.
-    if (!token.empty() && !parseToken(token, wantRunning, schedule))
-      ignored.emplace_back(token);
+    if (token.empty())
+      continue;
+    if (const char *problem = tokenProblem(token)) {
+      findings.push_back({std::string(token), problem, {}});
+      continue;
+    }
+    parseToken(token, wantRunning, schedule);
+    std::string_view after = token.substr(token.find(':') + 5);
+    if (!after.empty())
+      findings.push_back({std::string(token), nullptr, std::string(after)});
   }
-  return ignored;
+  return findings;
 }
 
 const char *tokenProblem(std::string_view token) {

@@ -1,8 +1,9 @@
 #include "scheduler/service_runtime.h"
 
 #include "common/unique_handle.h"
+#include "config/ini_reader.h"
 #include "log/diagnostic_log.h"
-#include "scheduler/schedule_file.h"
+#include "scheduler/schedule_config.h"
 #include "scheduler/scheduler.h"
 #include "scm/service_manager_connection.h"
 
@@ -131,10 +132,57 @@ SchedulerSettings settingsFrom(DWORD argc, LPSTR *argv) {
   return settings;
 }
 
-void loadSchedule(Scheduler &scheduler) {
-  std::list<ServiceRecord> records;
-  loadScheduleFile("Qvn.ini", records, logLine);
-  scheduler.adopt(std::move(records));
+// Loading Qvn.ini: the first load, a reload asked for, and a load tried
+// again before each check while the file cannot be used.
+struct LoadState {
+  bool due = true;
+  bool loadedOnce = false;
+  bool failureLogged = false; // said once until a load succeeds
+};
+
+// The loaded schedule's lines reach the file in one append (a large
+// schedule has tens of thousands); each finding is also a warning event.
+void logLoad(const LoadedSchedule &loaded, bool reload) {
+  std::string text;
+  for (const ScheduleFinding &finding : loaded.findings)
+    text += finding.logLine + "\n";
+  for (const ServiceRecord &record : loaded.records)
+    for (const std::string &line : pointLines(record))
+      text += line + "\n";
+  g_log.write(text.c_str());
+  for (const ScheduleFinding &finding : loaded.findings)
+    g_log.writeEvent(finding.isProblem() ? LogKind::Warning : LogKind::Information,
+                     finding.logLine);
+  g_log.writeLine(std::string(reload ? "Schedule reloaded, " : "Schedule loaded, ") +
+                      std::to_string(loaded.records.size()) + " services, " +
+                      std::to_string(loaded.points()) + " points",
+                  LogKind::Information);
+}
+
+// Reads Qvn.ini into the scheduler. A stop, or a change of the pause wish,
+// ends the read between sections; it is then tried again later. A file
+// that cannot be used leaves the schedule as it was, said once.
+void loadSchedule(Scheduler &scheduler, LoadState &state) {
+  const bool paused = g_pauseWanted;
+  std::optional<IniFile> file =
+      readIniFile("Qvn.ini", [paused] { return !g_stopRequested && g_pauseWanted == paused; });
+  if (!file)
+    return;
+  LoadedSchedule loaded = loadSchedule(*file, kServiceName);
+  if (!loaded.usable) {
+    if (!state.failureLogged) {
+      for (const ScheduleFinding &finding : loaded.findings)
+        g_log.writeLine(finding.logLine, LogKind::Warning);
+      g_log.writeLine("Schedule not loaded: " + std::to_string(scheduler.size()) +
+                          " services stay as loaded before; tried again at each check",
+                      LogKind::Warning);
+      state.failureLogged = true;
+    }
+    return;
+  }
+  logLoad(loaded, state.loadedOnce);
+  scheduler.adopt(std::move(loaded.records));
+  state = LoadState{false, true, false};
 }
 
 // Runs before every check, on the service thread: the log may have grown
@@ -175,13 +223,16 @@ bool runPass(Scheduler &scheduler) {
 // while paused; its check waits for the continue, which checks at once.
 void runChecks(Scheduler &scheduler) {
   bool checkDue = true;
+  LoadState load;
   for (;;) {
     if (g_stopRequested)
       return;
-    if (g_reloadRequested.exchange(false)) {
-      loadSchedule(scheduler);
-      g_log.writeLine("Schedule reloaded, " + std::to_string(scheduler.size()) + " services");
-      checkDue = true;
+    bool reload = g_reloadRequested.exchange(false);
+    if (reload || (load.due && checkDue && !g_pauseWanted)) {
+      load.due = true;
+      load.failureLogged = load.failureLogged && !reload; // an asked reload always answers
+      loadSchedule(scheduler, load);
+      checkDue = checkDue || !load.due;
     }
     bool paused = g_pauseWanted;
     DWORD state = paused ? SERVICE_PAUSED : SERVICE_RUNNING;
@@ -211,7 +262,6 @@ void WINAPI serviceMain(DWORD argc, LPSTR *argv) {
   }
   reportStatus(SERVICE_RUNNING);
   Scheduler scheduler(serviceActions(), localClock, settingsFrom(argc, argv));
-  loadSchedule(scheduler);
   runChecks(scheduler);
   reportStatus(SERVICE_STOPPED);
 }

@@ -53,6 +53,39 @@ std::string weekdayTime(int32_t minuteOfWeek) {
   return text;
 }
 
+std::vector<std::string> weekChart(const WeeklySchedule &schedule, int32_t now) {
+  // The wanted state at every minute, in one walk over the points.
+  std::vector<bool> running(kMinutesPerWeek);
+  bool wanted = schedule.empty() || schedule.back().wantRunning;
+  auto next = schedule.begin();
+  for (int32_t minute = 0; minute < kMinutesPerWeek; ++minute) {
+    for (; next != schedule.end() && next->minuteOfWeek <= minute; ++next)
+      wanted = next->wantRunning;
+    running[minute] = wanted;
+  }
+  std::vector<std::string> lines;
+  std::string ruler = "  Week  ";
+  for (int hour = 0; hour < 24; hour += 3)
+    ruler += (std::to_string(hour) + "      ").substr(0, 6);
+  lines.push_back(ruler + "  #=running .=stopped");
+  static const char *const kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+  const int32_t today = ((now % kMinutesPerWeek) + kMinutesPerWeek) % kMinutesPerWeek;
+  for (int day = 0; day < 7; ++day) {
+    std::string line = std::string("  ") + kDays[day] + "   ";
+    for (int32_t start = day * kMinutesPerDay; start < (day + 1) * kMinutesPerDay; start += 30) {
+      int minutesRunning = 0;
+      for (int32_t minute = start; minute < start + 30; ++minute)
+        minutesRunning += running[minute] ? 1 : 0;
+      bool shown = minutesRunning == 15 ? running[start + 29] : minutesRunning > 15;
+      line += shown ? '#' : '.';
+    }
+    lines.push_back(line);
+    if (today / kMinutesPerDay == day)
+      lines.push_back(std::string(8 + today % kMinutesPerDay / 30, ' ') + "^ now");
+  }
+  return lines;
+}
+
 bool sameServiceName(const std::string &a, const std::string &b) {
   return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](unsigned char x, unsigned char y) {
     return std::tolower(x) == std::tolower(y);

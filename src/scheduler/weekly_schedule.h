@@ -29,8 +29,6 @@ struct ServiceRecord {
   LastAction lastAction = LastAction::None;
   bool forceStart = false;
   bool forceStop = false;
-  // Tokens of its "Start" and "Stop" values that were not taken, as written.
-  std::vector<std::string> ignoredTokens;
 };
 
 // Service names are equal whatever their ASCII case, as the service
@@ -51,3 +49,11 @@ std::optional<int32_t> nextChange(const WeeklySchedule &schedule, int32_t now);
 
 // A minute of the week as "Mon 08:00".
 std::string weekdayTime(int32_t minuteOfWeek);
+
+// The wanted state over the week, for a console: an hour ruler, then one
+// line per day from Sunday, one character per half hour ('#' running, '.'
+// stopped; a half hour in which the state changes shows the state that
+// rules for most of it, the later one when both rule for fifteen minutes),
+// and under today's line a '^' at the half hour of now. Each line is
+// indented by two blanks and ends without a line break.
+std::vector<std::string> weekChart(const WeeklySchedule &schedule, int32_t now);

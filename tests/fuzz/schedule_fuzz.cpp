@@ -1,6 +1,7 @@
 // Any value read from the schedule file: parsing never crashes, every entry
 // lies inside the week, the schedule stays in minute order, and every token
-// handed back for the log is non-empty and free of surrounding blanks.
+// handed back for the log is non-empty and free of surrounding blanks, with
+// any text said to be ignored at its end.
 #include "scheduler/schedule_parser.h"
 
 #include <cstddef>
@@ -16,9 +17,14 @@ void check(bool holds) {
 }
 
 void parseChecked(const std::string &value, bool wantRunning, WeeklySchedule &schedule) {
-  for (const std::string &token : parseScheduleValue(value, wantRunning, schedule))
+  for (const TokenFinding &found : parseScheduleValue(value, wantRunning, schedule)) {
+    const std::string &token = found.token;
     check(!token.empty() && token.front() != ' ' && token.front() != '\t' && token.back() != ' ' &&
           token.back() != '\t');
+    check(!found.problem == !found.ignoredText.empty() && found.ignoredText.size() < token.size() &&
+          token.compare(token.size() - found.ignoredText.size(), std::string::npos,
+                        found.ignoredText) == 0);
+  }
 }
 
 } // namespace

@@ -38,7 +38,6 @@ TEST(ScheduleParser, ValidTokens) {
         {7680, true},
         {9240, true}}},
       {";;1:0800;  5:1800 ;\t6:0000\t;; ; \t", {{1920, true}, {8280, true}, {8640, true}}},
-      {"1:0800xyz;2:2359:0000", {{1920, true}, {4319, true}}}, // text after HHMM ignored
       {"0:0000;6:2359", {{0, true}, {10079, true}}},
   };
   for (const auto &c : cases) {
@@ -46,6 +45,20 @@ TEST(ScheduleParser, ValidTokens) {
     EXPECT_TRUE(parseScheduleValue(c.value, true, s).empty()) << c.value;
     EXPECT_EQ(points(s), c.points) << c.value;
   }
+}
+
+// Stored files may rely on text after the time being ignored; it is taken,
+// and handed back so that it can be told.
+TEST(ScheduleParser, TextAfterTheTimeIsIgnoredAndHandedBack) {
+  WeeklySchedule s;
+  std::vector<TokenFinding> found = parseScheduleValue("1:0800xyz; 3:1200,4:1200 ;2:2359", true, s);
+  EXPECT_EQ(points(s), (Points{{1920, true}, {4319, true}, {5040, true}}));
+  ASSERT_EQ(found.size(), 2u);
+  EXPECT_EQ(found[0].token, "1:0800xyz");
+  EXPECT_EQ(found[0].ignoredText, "xyz");
+  EXPECT_EQ(found[1].token, "3:1200,4:1200");
+  EXPECT_EQ(found[1].ignoredText, ",4:1200");
+  EXPECT_EQ(found[1].problem, nullptr);
 }
 
 TEST(ScheduleParser, InvalidTokensAreReturnedAsWrittenWithTheirReason) {
@@ -70,7 +83,10 @@ TEST(ScheduleParser, InvalidTokensAreReturnedAsWrittenWithTheirReason) {
     EXPECT_EQ(tokenProblem(token), reason) << token;
   }
   WeeklySchedule s;
-  EXPECT_EQ(parseScheduleValue(value, true, s), tokens);
+  std::vector<std::string> returned;
+  for (const TokenFinding &f : parseScheduleValue(value, true, s))
+    returned.push_back(f.token);
+  EXPECT_EQ(returned, tokens);
   EXPECT_EQ(points(s), (Points{{2 * 1440 + 540, true}}));
   EXPECT_EQ(tokenProblem("2:0900"), nullptr);
 }

@@ -35,6 +35,7 @@ TEST_F(LogFaults, ConsoleRunsBesideABusyServiceLeaveEveryLineWhole) {
   ASSERT_TRUE(removeService("Qvn")); // stopped: no entry half read
   const std::string console = "\n" + logErrorEntry("CreateService()", ERROR_SERVICE_EXISTS);
   const std::string known = console + "Starting service QvnLogMissing\r\nCheck done\r\n" +
+                            "Schedule loaded, 1 services, 0 points\r\n" +
                             logErrorEntry("OpenService", ERROR_SERVICE_DOES_NOT_EXIST);
   std::istringstream in(readFile(kLog));
   int lines = 0, broken = 0, fromConsole = 0;

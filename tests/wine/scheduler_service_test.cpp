@@ -127,4 +127,75 @@ TEST_F(SchedulerFaults, PointsActAtTheirMinuteAndAReloadResendsNothing) {
   EXPECT_EQ(text.find(dropped.name()), std::string::npos) << text;
 }
 
+// Held by another program at start, the file is tried again at each check;
+// a reload while it is held keeps what was loaded.
+TEST_F(SchedulerFaults, AScheduleThatCannotBeUsedIsKeptAndTriedAgain) {
+  ServiceCleanup kept(uniqueServiceName("QvnKept"));
+  ASSERT_TRUE(registerTestService(kept.name()));
+  ASSERT_TRUE(writeFile(ini_, "\xEF\xBB\xBF[Qvn]\r\nStop=0123456:0000\r\n[" + kept.name() +
+                                  "]\r\nStart=0:0000x\r\nForceStart=y\r\n"));
+  auto hold = [&] {
+    return CreateFileA(ini_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  };
+  HANDLE held = hold();
+  ASSERT_EQ(startServiceWithArgs("Qvn", "/interval-ms=300"), DWORD(ERROR_SUCCESS));
+  EXPECT_TRUE(logged("Schedule file " + ini_ + " cannot be read: "));
+  EXPECT_TRUE(logged("Schedule not loaded: 0 services stay as loaded before; tried again at "
+                     "each check\r\n"));
+  Sleep(700);
+  EXPECT_EQ(serviceState(kept.name()), DWORD(SERVICE_STOPPED));
+  CloseHandle(held);
+  EXPECT_TRUE(waitForServiceState(kept.name(), SERVICE_RUNNING, 5000));
+  for (const std::string &line :
+       {"Schedule file " + ini_ + " starts with a UTF-8 byte-order mark",
+        std::string("Ignoring schedule section Qvn: the scheduler never starts or stops itself"),
+        "Ignoring text x of schedule entry 0:0000x of service " + kept.name(),
+        std::string("Schedule loaded, 1 services, 1 points\r\n")})
+    EXPECT_TRUE(logged(line)) << line;
+  EXPECT_EQ(serviceState("Qvn"), DWORD(SERVICE_RUNNING));
+
+  held = hold();
+  ASSERT_EQ(controlService("Qvn", SERVICE_CONTROL_PARAMCHANGE), DWORD(ERROR_SUCCESS));
+  EXPECT_TRUE(logged("Schedule not loaded: 1 services stay as loaded before"));
+  ASSERT_EQ(controlService(kept.name(), SERVICE_CONTROL_STOP), DWORD(ERROR_SUCCESS));
+  EXPECT_TRUE(waitForServiceState(kept.name(), SERVICE_STOPPED));
+  EXPECT_TRUE(waitForServiceState(kept.name(), SERVICE_RUNNING, 5000)); // still enforced
+  CloseHandle(held);
+}
+
+// 400 sections of 100 points: loaded and acted on at once, and a stop sent
+// while it loads ends the process at once.
+TEST_F(SchedulerFaults, ALargeScheduleActsAtOnceAndAStopDuringTheLoadEndsIt) {
+  ServiceCleanup big(uniqueServiceName("QvnBig"));
+  ASSERT_TRUE(registerTestService(big.name()));
+  std::string content;
+  for (int section = 0; section < 400; ++section) {
+    content += "[" + (section ? "QvnBigNone" + std::to_string(section) : big.name()) + "]\r\n";
+    for (const char *key : {"Start=", "Stop="}) {
+      content += key;
+      for (int i = 0; i < 50; ++i)
+        content += schedulePoint(section * 7 + i * 199 + (key[2] == 'o' ? 97 : 0)) + ";";
+      content += "\r\n";
+      if (!section)
+        break; // the first one: start points alone, wanted running always
+    }
+  }
+  ASSERT_TRUE(writeFile(ini_, content));
+  DWORD start = GetTickCount();
+  ASSERT_EQ(startServiceWithArgs("Qvn"), DWORD(ERROR_SUCCESS));
+  ASSERT_TRUE(logged("Starting service " + big.name(), 10000));
+  std::printf("service start to first action on 40,000 points: %lu ms\n", GetTickCount() - start);
+  EXPECT_LT(GetTickCount() - start, 2000u);
+  ASSERT_TRUE(removeService("Qvn"));
+
+  ASSERT_TRUE(registerService("Qvn", "\"" + programPath("Qvn.exe") + "\" -service"));
+  ASSERT_EQ(startServiceWithArgs("Qvn"), DWORD(ERROR_SUCCESS));
+  DWORD pid = serviceProcessId("Qvn");
+  start = GetTickCount();
+  ASSERT_EQ(controlService("Qvn", SERVICE_CONTROL_STOP), DWORD(ERROR_SUCCESS));
+  EXPECT_TRUE(waitForProcessEnd(pid, 5000));
+  std::printf("stop during the load to process gone: %lu ms\n", GetTickCount() - start);
+  EXPECT_LT(GetTickCount() - start, 2000u);
+}
+
 } // namespace

@@ -1,9 +1,9 @@
-#include "app/configuration_test.h"
+#include "app/schedule_report.h"
 
+#include "config/ini_reader.h"
 #include "install/executable_path.h"
 #include "scheduler/check_pass.h"
-#include "scheduler/schedule_file.h"
-#include "scheduler/schedule_parser.h"
+#include "scheduler/schedule_config.h"
 #include "scm/service_manager_connection.h"
 
 #include <windows.h>
@@ -68,6 +68,12 @@ void printSchedule(const ServiceRecord &record, std::int32_t now) {
     points += (points.empty() ? "" : ", ") + weekdayTime(entry.minuteOfWeek) +
               (entry.wantRunning ? " start" : " stop");
   std::printf("  Points: %s\n", points.empty() ? "none" : points.c_str());
+  if (nextChange(record.schedule, now))
+    for (const std::string &line : weekChart(record.schedule, now))
+      std::printf("%s\n", line.c_str());
+  else
+    std::printf("  Week: wanted %s all week\n",
+                wantedState(record.schedule, now) ? "running" : "stopped");
   if (record.forceStart || record.forceStop)
     std::printf("  Enforced:%s%s\n", record.forceStart ? " ForceStart" : "",
                 record.forceStop ? " ForceStop" : "");
@@ -96,43 +102,72 @@ void printScheduler(ServiceManagerConnection &scm) {
               ours ? "this Qvn.exe" : config.binaryPath.c_str());
 }
 
+// A finding about a section, in the words of a report under that section.
+void printFinding(const ScheduleFinding &finding) {
+  using Kind = ScheduleFinding::Kind;
+  const char *subject = finding.subject.c_str(), *detail = finding.detail.c_str();
+  switch (finding.kind) {
+  case Kind::IgnoredEntry:
+    std::printf("  Ignored entry \"%s\": %s\n", subject, detail);
+    break;
+  case Kind::IgnoredText: {
+    std::string taken = finding.subject.substr(0, finding.subject.size() - finding.detail.size());
+    std::printf("  Ignored text \"%s\" after entry \"%s\"\n", detail, taken.c_str());
+    break;
+  }
+  case Kind::UnknownKey:
+    std::printf("  Unknown key \"%s\": ignored\n", subject);
+    break;
+  case Kind::RepeatedKey:
+    std::printf("  Repeated key \"%s\": only the first is read\n", subject);
+    break;
+  default:
+    std::printf("  %s %s\n", subject, detail);
+    break;
+  }
+}
+
 } // namespace
 
-bool testConfiguration(const std::optional<std::string> &scheduleFile) {
+bool reportSchedule(const std::optional<std::string> &scheduleFile) {
   const std::string path = schedulePath(scheduleFile);
-  DWORD attributes = GetFileAttributesA(path.c_str());
+  IniFile file = readIniFile(path).value_or(IniFile{});
+  LoadedSchedule loaded = loadSchedule(file, "Qvn");
   ServiceManagerConnection scm(false); // failures are reported here, not logged
-  std::list<ServiceRecord> records;
-  std::vector<std::string> loaderProblems;
   int problems = 0;
-  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+  if (file.state == IniFile::State::Missing) {
     std::printf("Schedule file: %s not found, nothing is scheduled\n", path.c_str());
+    problems += scheduleFile ? 1 : 0; // asked for by name, it must be there
   } else {
     std::printf("Schedule file: %s\n", path.c_str());
-    // Lines about single tokens are shown with their section below.
-    loadScheduleFile(path.c_str(), records, [&](const std::string &line) {
-      if (line.rfind("Start at ", 0) != 0 && line.rfind("Stop at ", 0) != 0 &&
-          line.rfind("Ignoring schedule entry ", 0) != 0)
-        loaderProblems.push_back(line);
-    });
   }
   SYSTEMTIME local;
   GetLocalTime(&local);
   const std::int32_t now = minuteOfWeek(local.wDayOfWeek, local.wHour, local.wMinute);
-  for (const ServiceRecord &record : records) {
+  for (const ServiceRecord &record : loaded.records) {
     std::printf("[%s]\n", record.name.c_str());
     problems += printService(scm, record.name) ? 0 : 1;
     printSchedule(record, now);
-    for (const std::string &token : record.ignoredTokens) {
-      const char *why = tokenProblem(token);
-      std::printf("  Ignored entry \"%s\": %s\n", token.c_str(), why ? why : "not valid");
+    for (const ScheduleFinding &finding : loaded.findings)
+      if (finding.section == record.name &&
+          finding.kind != ScheduleFinding::Kind::RepeatedSection) {
+        printFinding(finding);
+        ++problems;
+      }
+  }
+  // What belongs to no record: the file itself, and sections not used.
+  for (const ScheduleFinding &finding : loaded.findings) {
+    bool shown = false;
+    for (const ServiceRecord &record : loaded.records)
+      shown = shown || (finding.section == record.name &&
+                        finding.kind != ScheduleFinding::Kind::RepeatedSection);
+    if (!shown && finding.isProblem()) {
+      std::printf("Problem: %s\n", finding.logLine.c_str());
       ++problems;
     }
   }
-  for (const std::string &line : loaderProblems)
-    std::printf("Problem: %s\n", line.c_str());
-  problems += static_cast<int>(loaderProblems.size());
   printScheduler(scm);
-  std::printf("%u service(s), %d problem(s)\n", static_cast<unsigned>(records.size()), problems);
+  std::printf("%u service(s), %d problem(s)\n", static_cast<unsigned>(loaded.records.size()),
+              problems);
   return problems == 0;
 }

@@ -1,0 +1,164 @@
+#include "config/ini_reader.h"
+
+#include "common/unique_handle.h"
+
+#include <windows.h>
+
+#include <vector>
+
+namespace {
+
+// The profile functions cut an answer that does not fit their buffer and
+// then return its size less cutMargin: read again with twice the room until
+// the answer fits, so nothing is lost whatever its length.
+template <typename Read> std::string readWhole(Read read, DWORD cutMargin) {
+  std::vector<char> buffer(2048);
+  for (;;) {
+    DWORD length = read(buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (length + cutMargin < buffer.size() || buffer.size() >= (1u << 24))
+      return std::string(buffer.data(), length);
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+// A list of strings, each ended by a null character.
+std::vector<std::string> splitList(const std::string &list) {
+  std::vector<std::string> items;
+  for (size_t at = 0; at < list.size() && list[at];) {
+    size_t end = list.find('\0', at);
+    if (end == std::string::npos)
+      end = list.size();
+    items.push_back(list.substr(at, end - at));
+    at = end + 1;
+  }
+  return items;
+}
+
+std::wstring wide(const std::string &text) {
+  int n = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+  std::wstring out(n > 0 ? n : 1, L'\0');
+  MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, out.data(), n);
+  out.resize(out.size() - 1);
+  return out;
+}
+
+// The section names in the system code page, each marked when a character
+// of the file's name has no place in it. Read through the wide function,
+// since the ANSI one turns such characters into "?" without a word.
+std::vector<IniSection> sectionNames(const std::string &path) {
+  std::wstring widePath = wide(path);
+  std::vector<wchar_t> buffer(2048);
+  for (;;) {
+    DWORD length = GetPrivateProfileSectionNamesW(buffer.data(), static_cast<DWORD>(buffer.size()),
+                                                  widePath.c_str());
+    if (length + 2 < buffer.size() || buffer.size() >= (1u << 24)) {
+      buffer.resize(length);
+      break;
+    }
+    buffer.resize(buffer.size() * 2);
+  }
+  std::vector<IniSection> sections;
+  for (size_t at = 0; at < buffer.size() && buffer[at];) {
+    size_t end = at;
+    while (end < buffer.size() && buffer[end])
+      ++end;
+    int count = static_cast<int>(end - at);
+    BOOL lost = FALSE;
+    int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, &buffer[at], count, nullptr, 0,
+                                nullptr, &lost);
+    IniSection &section = sections.emplace_back();
+    section.name.resize(n > 0 ? n : 0);
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, &buffer[at], count, section.name.data(), n,
+                        nullptr, &lost);
+    section.nameLost = lost != FALSE;
+    at = end + 1;
+  }
+  return sections;
+}
+
+// One call per section: a profile function may read the whole file at
+// every call, so a value at a time is far slower on a large file.
+void readSection(const std::string &path, IniSection &section) {
+  addSectionLines(section, splitList(readWhole(
+                               [&](char *buffer, DWORD size) {
+                                 return GetPrivateProfileSectionA(section.name.c_str(), buffer,
+                                                                  size, path.c_str());
+                               },
+                               2)));
+}
+
+std::string systemText(DWORD code) {
+  char text[512] = "";
+  DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                           code, 0, text, sizeof(text), nullptr);
+  while (n > 0 && (text[n - 1] == '\r' || text[n - 1] == '\n' || text[n - 1] == ' '))
+    --n;
+  return n ? std::string(text, n) : "error " + std::to_string(code);
+}
+
+// The file's bytes, with the reading shared with any other program, as the
+// profile functions share it. Sets state and the reason it cannot be read.
+std::string readBytes(IniFile &file) {
+  DWORD attributes = GetFileAttributesA(file.path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    file.state = IniFile::State::Missing;
+    return {};
+  }
+  UniqueKernelHandle handle(CreateFileA(file.path.c_str(), GENERIC_READ,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  std::string bytes;
+  DWORD error = ERROR_SUCCESS;
+  if (!handle) {
+    error = GetLastError();
+  } else {
+    std::vector<char> chunk(65536);
+    for (DWORD got = 0;; bytes.append(chunk.data(), got)) {
+      if (!ReadFile(handle.get(), chunk.data(), static_cast<DWORD>(chunk.size()), &got, nullptr)) {
+        error = GetLastError();
+        break;
+      }
+      if (got == 0)
+        break;
+    }
+  }
+  if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
+    file.state = IniFile::State::Missing;
+  } else if (error != ERROR_SUCCESS) {
+    file.state = IniFile::State::Unreadable;
+    file.whyUnreadable = systemText(error);
+  } else {
+    file.state = IniFile::State::Read;
+  }
+  return bytes;
+}
+
+} // namespace
+
+std::string profilePath(const std::string &fileName) {
+  if (fileName.find_first_of("\\/:") != std::string::npos)
+    return fileName;
+  char directory[MAX_PATH] = "";
+  UINT length = GetWindowsDirectoryA(directory, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH)
+    return fileName; // the profile functions then resolve it themselves
+  return std::string(directory, length) + "\\" + fileName;
+}
+
+std::optional<IniFile> readIniFile(const std::string &path, const std::function<bool()> &goOn) {
+  IniFile file;
+  file.path = profilePath(path);
+  FileFacts facts = fileFacts(readBytes(file));
+  file.utf8Mark = facts.utf8Mark;
+  file.hasContent = facts.hasContent;
+  if (file.state != IniFile::State::Read)
+    return file;
+  file.sections = sectionNames(file.path);
+  for (IniSection &section : file.sections) {
+    if (goOn && !goOn())
+      return std::nullopt;
+    if (!section.nameLost)
+      readSection(file.path, section);
+  }
+  return file;
+}
