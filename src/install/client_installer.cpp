@@ -1,12 +1,11 @@
 #include "install/client_installer.h"
 
 #include "common/profile_flag.h"
-#include "install/client_parameters.h"
+#include "config/ini_reader.h"
 #include "install/client_registry.h"
-#include "install/configuration_list.h"
 #include "install/file_paths.h"
 #include "install/host_copy.h"
-#include "install/install_file.h"
+#include "install/install_config.h"
 #include "install/service_host_path.h"
 #include "log/diagnostic_log.h"
 
@@ -16,10 +15,29 @@
 
 namespace {
 
+const char kInstallFile[] = ".\\Qvn_install.ini";
+
+// The installer file, or none (after a line saying why) when Windows would
+// not read it as written: unreadable, or a UTF-8 mark that its profile
+// functions take for part of the first line.
+std::optional<IniFile> readInstallFile() {
+  IniFile file = readIniFile(kInstallFile).value_or(IniFile{});
+  if (file.state == IniFile::State::Unreadable) {
+    std::printf("%s cannot be read: %s\n", kInstallFile, file.whyUnreadable.c_str());
+    return std::nullopt;
+  }
+  if (file.utf8Mark) {
+    std::printf("%s starts with a UTF-8 byte-order mark, which Windows does not read: save it as "
+                "ANSI or Unicode\n",
+                kInstallFile);
+    return std::nullopt;
+  }
+  return file;
+}
+
 // Empty (after "No configuration name found") when none is given or listed.
-std::string chooseConfiguration(const std::optional<std::string> &given) {
-  std::string name =
-      chooseConfigurationName(given, given ? std::string() : readInstallKeys("Configurations"));
+std::string chooseConfiguration(const std::optional<std::string> &given, const IniFile &file) {
+  std::string name = chooseConfigurationName(given, file);
   if (name.empty())
     std::printf("No configuration name found\n");
   return name;
@@ -27,9 +45,8 @@ std::string chooseConfiguration(const std::optional<std::string> &given) {
 
 // The services the configuration lists; empty (after a line saying so) when
 // "Configurations" does not hold it or its list names none.
-std::vector<std::string> servicesOf(const std::string &configuration) {
-  std::vector<std::string> services =
-      splitServiceList(readInstallValue("Configurations", configuration.c_str(), ""));
+std::vector<std::string> servicesOf(const IniFile &file, const std::string &configuration) {
+  std::vector<std::string> services = configurationServices(file, configuration);
   if (services.empty())
     std::printf("Configuration %s not found or empty in .\\Qvn_install.ini\n",
                 configuration.c_str());
@@ -67,20 +84,25 @@ const char *yesNo(bool flag) { return flag ? "yes" : "no"; }
 
 bool installConfiguration(ServiceManagerConnection &connection,
                           const std::optional<std::string> &configuration) {
-  std::string name = chooseConfiguration(configuration);
+  std::optional<IniFile> file = readInstallFile();
+  if (!file)
+    return false;
+  std::string name = chooseConfiguration(configuration, *file);
   if (name.empty())
     return false;
   std::printf("Installing configuration %s\n", name.c_str());
-  std::vector<std::string> services = servicesOf(name);
+  std::vector<std::string> services = servicesOf(*file, name);
   bool result = !services.empty();
   for (const std::string &service : services)
-    result = installClientService(connection, service) && result;
+    result = installClientService(connection, *file, service) && result;
   return result;
 }
 
-bool installClientService(ServiceManagerConnection &connection, const std::string &service) {
+bool installClientService(ServiceManagerConnection &connection, const IniFile &file,
+                          const std::string &service) {
   std::printf(" Installing service %s\n", service.c_str());
-  std::string directory = readInstallValue(service, "Directory", "");
+  ClientSettings settings = clientSettings(file, service);
+  std::string directory = settings.directory;
   if (directory.empty()) {
     std::printf("Directory not configured\n");
     return false;
@@ -92,7 +114,7 @@ bool installClientService(ServiceManagerConnection &connection, const std::strin
     return false;
   }
   std::printf("  Directory: %s\n", directory.c_str());
-  std::string executable = readGeneralThenSection(service, "ExecutableName", "");
+  const std::string &executable = settings.executable;
   if (executable.empty()) {
     std::printf("ExecutableName not configured\n");
     return false;
@@ -103,22 +125,13 @@ bool installClientService(ServiceManagerConnection &connection, const std::strin
   if (!isFile(application))
     std::printf("  Warning: %s not found, the service needs it to start\n", application.c_str());
 
-  ClientOptions options;
-  options.forceAsm = isFlagSet(readGeneralThenSection(service, "UseForceAsm", "n"));
-  std::printf("  Use forceasm: %s\n", yesNo(options.forceAsm));
-  options.advMethods = isFlagSet(readGeneralThenSection(service, "UseAdvMethods", "n"));
-  std::printf("  Use advmethods: %s\n", yesNo(options.advMethods));
-  std::string beta = readGeneralThenSection(service, "UseBeta", "");
-  options.beta = isFlagSet(beta);
-  if (!beta.empty())
-    std::printf("  Use beta: %s\n", yesNo(options.beta));
-  options.verbosity = readGeneralThenSection(service, "Verbosity", "");
-  std::string description = readGeneralThenSection(service, "Description", "");
+  std::printf("  Use forceasm: %s\n", yesNo(settings.forceAsm));
+  std::printf("  Use advmethods: %s\n", yesNo(settings.advMethods));
+  if (!settings.useBeta.empty())
+    std::printf("  Use beta: %s\n", yesNo(isFlagSet(settings.useBeta)));
+  const std::string &description = settings.description;
   if (!description.empty())
     std::printf("  Description: %s\n", description.c_str());
-  std::string display = readInstallValue(service, "Display", "");
-  if (display.empty())
-    display = service;
 
   std::string hostPath;
   if (!provideHost(directory, hostPath))
@@ -126,21 +139,24 @@ bool installClientService(ServiceManagerConnection &connection, const std::strin
   // Quoted: unquoted, a path with blanks ("C:\Program Files\...") would let
   // the service manager try "C:\Program.exe" first.
   std::string binaryPath = "\"" + hostPath + "\"";
-  if (!connection.createService(service.c_str(), display.c_str(), binaryPath.c_str(),
+  if (!connection.createService(service.c_str(), settings.display.c_str(), binaryPath.c_str(),
                                 description.c_str(), false)) {
     std::printf("  Unable to create service, see C:\\Qvn.log\n");
     return false;
   }
-  return writeClientParameters(service, directory, application, buildAppParameters(options));
+  return writeClientParameters(service, directory, application, buildAppParameters(settings));
 }
 
 bool uninstallConfiguration(ServiceManagerConnection &connection,
                             const std::optional<std::string> &configuration) {
-  std::string name = chooseConfiguration(configuration);
+  std::optional<IniFile> file = readInstallFile();
+  if (!file)
+    return false;
+  std::string name = chooseConfiguration(configuration, *file);
   if (name.empty())
     return false;
   std::printf("Desinstalling configuration %s\n", name.c_str());
-  std::vector<std::string> services = servicesOf(name);
+  std::vector<std::string> services = servicesOf(*file, name);
   bool result = !services.empty();
   for (const std::string &service : services) {
     std::printf(" Desinstalling service %s\n", service.c_str());

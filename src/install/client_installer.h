@@ -3,6 +3,7 @@
 // errors go to standard output; service manager failures to the log.
 #pragma once
 
+#include "config/ini_file.h"
 #include "scm/service_manager_connection.h"
 
 #include <optional>
@@ -14,7 +15,8 @@ bool installConfiguration(ServiceManagerConnection &connection,
                           const std::optional<std::string> &configuration);
 // Registers one client service on demand, provides its host and writes the
 // host's values. Nothing done before a failure is undone.
-bool installClientService(ServiceManagerConnection &connection, const std::string &service);
+bool installClientService(ServiceManagerConnection &connection, const IniFile &file,
+                          const std::string &service);
 // Stops and deletes the services the configuration lists that srvany.exe
 // hosts; any other service is left as it is, said on the console. The host
 // copies stay. True only if it lists any and every one of them is removed.

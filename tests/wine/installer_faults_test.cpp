@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <vector>
+
 using namespace qvntest;
 
 namespace {
@@ -115,6 +118,50 @@ TEST_F(InstallerFaults, RelativeDirectoryIsMadeFullAndHostFailuresReachTheLog) {
   EXPECT_EQ(r.exitCode, 1u);
   EXPECT_EQ(r.output, "srvany.exe is a service host installed by Qvn -install_fah;"
                       " only the service manager starts it\r\n");
+}
+
+// Past 2,047 characters a list used to be cut, and its last fragment, here
+// the name of another configuration's service, was acted on.
+TEST_F(InstallerFaults, ALongListIsReadWholeAndNoCutNameIsActedOn) {
+  ASSERT_TRUE(writeFile(kWork + "\\srvany.exe", readFile(programPath("srvany.exe"))));
+  ServiceCleanup other("QvnLong");
+  std::string list, sections;
+  std::vector<std::string> names;
+  for (int i = 1; i <= 200; ++i) {
+    char name[16];
+    std::snprintf(name, sizeof name, "QvnLong%04d", i); // 12 characters a name with its comma
+    names.push_back(name);
+    list += (i > 1 ? "," : "") + names.back();
+  }
+  for (const std::string &name : names)
+    sections += "[" + name + "]\r\nDirectory=relclient\r\n";
+  writeInstallFile("long=" + list + "\r\nother=QvnLong\r\n[General]\r\n" +
+                   "ExecutableName=test_client.exe\r\n[QvnLong]\r\nDirectory=relclient\r\n" +
+                   sections);
+  ASSERT_EQ(qvn("-install_fah other").exitCode, 0u);
+  RunResult r = qvn("-install_fah long");
+  EXPECT_EQ(r.exitCode, 0u);
+  EXPECT_TRUE(has(r, " Installing service QvnLong0200\r\n"));
+  EXPECT_FALSE(has(r, " Installing service QvnLong\r\n"));
+  r = qvn("-desinstall_fah long");
+  EXPECT_EQ(r.exitCode, 0u);
+  int left = 0;
+  for (const std::string &name : names)
+    left += openServiceError(name) != ERROR_SERVICE_DOES_NOT_EXIST ? removeService(name), 1 : 0;
+  EXPECT_EQ(left, 0);
+  EXPECT_EQ(openServiceError("QvnLong"), DWORD(ERROR_SUCCESS));
+
+  // Saved as UTF-8 with its mark: Windows would not read the first section.
+  ASSERT_TRUE(writeFile(kWork + "\\Qvn_install.ini", "\xEF\xBB\xBF[Configurations]\r\n"
+                                                     "other=QvnLong\r\n"));
+  for (const char *option : {"-install_fah", "-desinstall_fah"}) {
+    r = qvn(option);
+    EXPECT_EQ(r.exitCode, 1u);
+    EXPECT_TRUE(has(r, "service...\r\n.\\Qvn_install.ini starts with a UTF-8 byte-order mark, "
+                       "which Windows does not read: save it as ANSI or Unicode\r\n"))
+        << r.output;
+  }
+  EXPECT_EQ(openServiceError("QvnLong"), DWORD(ERROR_SUCCESS));
 }
 
 } // namespace

@@ -1,0 +1,78 @@
+#include "install/install_config.h"
+
+#include "common/profile_flag.h"
+
+namespace {
+
+std::string valueIn(const IniFile &file, const std::string &section, const char *key,
+                    const std::string &fallback) {
+  const IniSection *found = file.section(section);
+  return found ? found->value(key, fallback) : fallback;
+}
+
+// Read from "General" with fallback as the default, then from the service's
+// section with that as the default.
+std::string generalThenSection(const IniFile &file, const std::string &service, const char *key,
+                               const char *fallback) {
+  return valueIn(file, service, key, valueIn(file, "General", key, fallback));
+}
+
+} // namespace
+
+std::string chooseConfigurationName(const std::optional<std::string> &given, const IniFile &file) {
+  if (given)
+    return *given;
+  const IniSection *configurations = file.section("Configurations");
+  return configurations && !configurations->keys.empty() ? configurations->keys.front() : "";
+}
+
+std::vector<std::string> splitServiceList(const std::string &list) {
+  static const char kBlanks[] = " \t";
+  std::vector<std::string> names;
+  size_t start = 0;
+  while (start <= list.size()) {
+    size_t end = list.find(',', start);
+    if (end == std::string::npos)
+      end = list.size();
+    size_t first = list.find_first_not_of(kBlanks, start);
+    if (first != std::string::npos && first < end) {
+      size_t last = list.find_last_not_of(kBlanks, end - 1);
+      names.push_back(list.substr(first, last - first + 1));
+    }
+    start = end + 1;
+  }
+  return names;
+}
+
+std::vector<std::string> configurationServices(const IniFile &file,
+                                               const std::string &configuration) {
+  return splitServiceList(valueIn(file, "Configurations", configuration.c_str(), ""));
+}
+
+ClientSettings clientSettings(const IniFile &file, const std::string &service) {
+  ClientSettings settings;
+  settings.directory = valueIn(file, service, "Directory", "");
+  settings.executable = generalThenSection(file, service, "ExecutableName", "");
+  settings.forceAsm = isFlagSet(generalThenSection(file, service, "UseForceAsm", "n"));
+  settings.advMethods = isFlagSet(generalThenSection(file, service, "UseAdvMethods", "n"));
+  settings.useBeta = generalThenSection(file, service, "UseBeta", "");
+  settings.verbosity = generalThenSection(file, service, "Verbosity", "");
+  settings.description = generalThenSection(file, service, "Description", "");
+  settings.display = valueIn(file, service, "Display", "");
+  if (settings.display.empty())
+    settings.display = service;
+  return settings;
+}
+
+std::string buildAppParameters(const ClientSettings &settings) {
+  std::string parameters = "-service -local";
+  if (settings.forceAsm)
+    parameters += " -forceasm";
+  if (settings.advMethods)
+    parameters += " -advmethods";
+  if (isFlagSet(settings.useBeta))
+    parameters += " -betateam";
+  if (!settings.verbosity.empty())
+    parameters += " -verbosity " + settings.verbosity;
+  return parameters;
+}
