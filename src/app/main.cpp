@@ -1,6 +1,5 @@
 // Process entry: banner, then the role or operation the first argument names.
-#include "app/console_text.h"
-#include "app/options.h"
+#include "app/command_line.h"
 #include "app/schedule_report.h"
 #include "install/client_installer.h"
 #include "install/scheduler_registration.h"
@@ -21,13 +20,13 @@ int main(int argc, char *argv[]) {
     printUsage();
     return 0;
   case Command::Test:
-    return reportSchedule(invocation.scheduleFile) ? 0 : 1;
+    return reportSchedule(invocation.argument) ? 0 : 1;
   case Command::Service:
     return runDispatcher() ? 0 : 1;
   case Command::InstallFah:
-    return runInstallFah(invocation.configuration) ? 0 : 1;
+    return runInstallFah(invocation.argument) ? 0 : 1;
   case Command::DesinstallFah:
-    return runDesinstallFah(invocation.configuration) ? 0 : 1;
+    return runDesinstallFah(invocation.argument) ? 0 : 1;
   case Command::Install:
     return installScheduler() ? 0 : 1;
   case Command::Desinstall:

@@ -1,4 +1,4 @@
-#include "app/options.h"
+#include "app/command_line.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,9 @@ Invocation parse(std::initializer_list<const char *> args) {
   return parseCommandLine(static_cast<int>(argv.size()), argv.data());
 }
 
-TEST(Options, OnlyTheWholeOptionInItsCaseMatches) {
+TEST(CommandLine, OnlyTheWholeOptionInItsCaseMatches) {
   EXPECT_EQ(parse({"Qvn", "-install_fah"}).command, Command::InstallFah);
+  EXPECT_EQ(parse({"Qvn", "-install"}).command, Command::Install);
   for (const char *arg :
        {"-TEST", "-test ", "-instal", "-install_", "-install_fahx", "install", ""})
     EXPECT_EQ(parse({"Qvn", arg}).command, Command::Unknown) << "'" << arg << "'";
@@ -18,13 +19,13 @@ TEST(Options, OnlyTheWholeOptionInItsCaseMatches) {
   EXPECT_EQ(parseCommandLine(0, nullptr).command, Command::Missing);
 }
 
-TEST(Options, ConfigurationNameOnlyForClientOptions) {
-  EXPECT_EQ(parse({"Qvn", "-desinstall_fah", "home", "extra"}).configuration,
+TEST(CommandLine, ASecondArgumentOnlyForTheOptionsThatTakeOne) {
+  EXPECT_EQ(parse({"Qvn", "-desinstall_fah", "home", "extra"}).argument,
             std::optional<std::string>("home"));
-  EXPECT_FALSE(parse({"Qvn", "-install_fah"}).configuration);
-  EXPECT_FALSE(parse({"Qvn", "-install", "work"}).configuration);
-  EXPECT_EQ(parse({"Qvn", "-test", "my.ini"}).scheduleFile, std::optional<std::string>("my.ini"));
-  EXPECT_FALSE(parse({"Qvn", "-test", "my.ini"}).configuration);
+  EXPECT_FALSE(parse({"Qvn", "-install_fah"}).argument);
+  EXPECT_FALSE(parse({"Qvn", "-install", "work"}).argument);
+  EXPECT_FALSE(parse({"Qvn", "-service", "x"}).argument);
+  EXPECT_EQ(parse({"Qvn", "-test", "my.ini"}).argument, std::optional<std::string>("my.ini"));
 }
 
 } // namespace
