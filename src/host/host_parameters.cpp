@@ -1,49 +1,99 @@
 #include "host/host_parameters.h"
 
 #include "common/unique_handle.h"
-#include "host/host_trace.h"
+#include "log/diagnostic_log.h"
 
 #include <vector>
 
 namespace {
 
-bool readString(HKEY key, const std::string &service, const char *name, std::string &out) {
+const char kParametersKey[] = "Parameters";
+const char kAppDirectory[] = "AppDirectory";
+const char kApplication[] = "Application";
+const char kAppParameters[] = "AppParameters";
+
+std::string serviceKeyPath(const std::string &service) {
+  return "SYSTEM\\CurrentControlSet\\Services\\" + service;
+}
+
+Result setString(HKEY key, const char *name, const std::string &value) {
+  LONG rc = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE *>(value.c_str()),
+                           static_cast<DWORD>(value.size() + 1));
+  if (rc == ERROR_SUCCESS)
+    return Result();
+  g_log.writeError("RegSetValueEx()", rc);
+  return Result::failure(rc);
+}
+
+Result readString(HKEY key, const char *name, std::string &out, std::string &why) {
   DWORD type = 0;
   DWORD size = 0;
   LONG rc = RegQueryValueExA(key, name, nullptr, &type, nullptr, &size);
   if (rc != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) {
-    hostFailure(service, std::string("value ") + name + " missing", rc);
-    return false;
+    why = std::string("value ") + name + " missing: error " + std::to_string(rc);
+    return Result::failure(rc ? rc : ERROR_INVALID_DATA);
   }
   std::vector<char> data(size + 1, '\0');
   rc = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE *>(data.data()), &size);
   if (rc != ERROR_SUCCESS) {
-    hostFailure(service, std::string("value ") + name + " unreadable", rc);
-    return false;
+    why = std::string("value ") + name + " unreadable: error " + std::to_string(rc);
+    return Result::failure(rc);
   }
   // The stored size may or may not count a terminating null.
   out.assign(data.data(), size);
   out.resize(out.find('\0') == std::string::npos ? out.size() : out.find('\0'));
-  return true;
+  return Result();
 }
 
 } // namespace
 
-bool readHostParameters(const std::string &service, HostParameters &out) {
-  std::string path = "SYSTEM\\CurrentControlSet\\Services\\" + service + "\\Parameters";
+Result writeHostParameters(const std::string &service, const HostParameters &parameters,
+                           HostWriteStep &failedStep, std::string &failedValue) {
+  UniqueHKey serviceKey;
+  LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, serviceKeyPath(service).c_str(), 0, KEY_ALL_ACCESS,
+                          serviceKey.put());
+  if (rc != ERROR_SUCCESS) {
+    g_log.writeError("RegOpenKeyEx()", rc);
+    failedStep = HostWriteStep::ServiceKey;
+    return Result::failure(rc);
+  }
+  UniqueHKey parametersKey;
+  rc = RegCreateKeyExA(serviceKey.get(), kParametersKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                       KEY_ALL_ACCESS, nullptr, parametersKey.put(), nullptr);
+  if (rc != ERROR_SUCCESS) {
+    g_log.writeError("RegCreateKeyEx()", rc);
+    failedStep = HostWriteStep::ParametersKey;
+    return Result::failure(rc);
+  }
+  const std::pair<const char *, const std::string *> values[] = {
+      {kAppDirectory, &parameters.directory},
+      {kApplication, &parameters.application},
+      {kAppParameters, &parameters.parameters}};
+  for (const auto &[name, value] : values)
+    if (Result set = setString(parametersKey.get(), name, *value); !set) {
+      failedStep = HostWriteStep::Value;
+      failedValue = name;
+      return set;
+    }
+  return Result();
+}
+
+Result readHostParameters(const std::string &service, HostParameters &out, std::string &why) {
+  std::string path = serviceKeyPath(service) + "\\" + kParametersKey;
   UniqueHKey key;
   LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_QUERY_VALUE, key.put());
   if (rc != ERROR_SUCCESS) {
-    hostFailure(service, "key " + path + " missing", rc);
-    return false;
+    why = "key " + path + " missing: error " + std::to_string(rc);
+    return Result::failure(rc);
   }
-  if (!readString(key.get(), service, "AppDirectory", out.directory) ||
-      !readString(key.get(), service, "Application", out.application) ||
-      !readString(key.get(), service, "AppParameters", out.parameters))
-    return false;
+  for (const auto &[name, value] : {std::make_pair(kAppDirectory, &out.directory),
+                                    std::make_pair(kApplication, &out.application),
+                                    std::make_pair(kAppParameters, &out.parameters)})
+    if (Result read = readString(key.get(), name, *value, why); !read)
+      return read;
   if (out.directory.empty() || out.application.empty()) {
-    hostFailure(service, "AppDirectory or Application empty");
-    return false;
+    why = "AppDirectory or Application empty";
+    return Result::failure(ERROR_INVALID_DATA);
   }
-  return true;
+  return Result();
 }

@@ -1,6 +1,9 @@
-// What the host runs: the three values the installer writes under
-// HKLM\SYSTEM\CurrentControlSet\Services\<service>\Parameters.
+// What a client service's host runs: the three values under
+// HKLM\SYSTEM\CurrentControlSet\Services\<service>\Parameters, written by
+// the installer and read by srvany.exe, their names spelled here alone.
 #pragma once
+
+#include "common/result.h"
 
 #include <string>
 
@@ -10,7 +13,18 @@ struct HostParameters {
   std::string parameters;  // "AppParameters" (may be empty)
 };
 
-// False, with a line in the log naming what is missing, when the
-// key cannot be opened or a value is absent, not a string, or (for the
-// directory and the application) empty.
-bool readHostParameters(const std::string &service, HostParameters &out);
+// What a write failed at: the service's key, its "Parameters" key, or a
+// value (named in failedValue).
+enum class HostWriteStep { ServiceKey, ParametersKey, Value };
+
+// Writes the three values (strings, their terminating null counted) into
+// the service's "Parameters" key, made if needed; the service's key must
+// exist. Stops at the first failure, logged where the call failed; the
+// values written before it stay.
+Result writeHostParameters(const std::string &service, const HostParameters &parameters,
+                           HostWriteStep &failedStep, std::string &failedValue);
+
+// Reads the three values. Fails when the key cannot be opened or a value is
+// absent, not a string, or (for the directory and the application) empty;
+// why then says so, for the host's log line.
+Result readHostParameters(const std::string &service, HostParameters &out, std::string &why);

@@ -63,8 +63,11 @@ DWORD WINAPI controlHandler(DWORD control, DWORD, LPVOID, LPVOID context) {
 // the service-specific exit code, 0 for a requested stop.
 DWORD runApplication(HostState &state, const std::string &service) {
   HostParameters parameters;
-  if (!readHostParameters(service, parameters))
+  std::string why;
+  if (!readHostParameters(service, parameters, why)) {
+    hostFailure(service, why);
     return kHostParametersMissing;
+  }
   ClientProcess client(service);
   if (!client.start(parameters))
     return kHostApplicationNotStarted;

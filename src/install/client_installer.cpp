@@ -2,7 +2,7 @@
 
 #include "common/profile_flag.h"
 #include "config/ini_reader.h"
-#include "install/client_registry.h"
+#include "host/host_parameters.h"
 #include "install/file_paths.h"
 #include "install/host_copy.h"
 #include "install/install_config.h"
@@ -144,7 +144,18 @@ bool installClientService(ServiceManagerConnection &connection, const IniFile &f
     std::printf("  Unable to create service, see C:\\Qvn.log\n");
     return false;
   }
-  return writeClientParameters(service, directory, application, buildAppParameters(settings));
+  HostWriteStep failedStep = HostWriteStep::Value;
+  std::string failedValue;
+  if (writeHostParameters(service, {directory, application, buildAppParameters(settings)},
+                          failedStep, failedValue))
+    return true;
+  if (failedStep == HostWriteStep::ServiceKey)
+    std::printf("  Unable to configure service in Registry\n");
+  else if (failedStep == HostWriteStep::ParametersKey)
+    std::printf("  Unable to create Parameters key in Registry\n");
+  else
+    std::printf("  Unable to create value %s in Registry\n", failedValue.c_str());
+  return false;
 }
 
 bool uninstallConfiguration(ServiceManagerConnection &connection,
