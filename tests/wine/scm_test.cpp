@@ -55,6 +55,10 @@ TEST_F(Scm, StartQueryAndStop) {
   ASSERT_TRUE(connection.startService(service.c_str()));
   ASSERT_TRUE(waitForServiceState(service.name(), SERVICE_RUNNING));
   EXPECT_EQ(connection.queryState(service.c_str()), 4u);
+  // Started again: refused, with the system's reason in the log.
+  EXPECT_TRUE(connection.startService(service.c_str()).failedWith(ERROR_SERVICE_ALREADY_RUNNING));
+  EXPECT_EQ(log.text(), logErrorEntry("StartService", ERROR_SERVICE_ALREADY_RUNNING));
+  log.mark();
   ASSERT_EQ(controlService(service.name(), SERVICE_CONTROL_PAUSE), DWORD(ERROR_SUCCESS));
   ASSERT_TRUE(waitForServiceState(service.name(), SERVICE_PAUSED));
   EXPECT_EQ(connection.queryState(service.c_str()), 7u);
