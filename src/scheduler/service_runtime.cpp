@@ -4,6 +4,7 @@
 #include "log/diagnostic_log.h"
 #include "scheduler/schedule_file.h"
 #include "scheduler/scheduler.h"
+#include "scheduler/system_clock.h"
 #include "scm/service_manager_connection.h"
 
 #include <windows.h>
@@ -111,13 +112,6 @@ CheckActions serviceActions() {
   return actions;
 }
 
-ClockReading localClock() {
-  SYSTEMTIME t;
-  GetLocalTime(&t);
-  return {minuteOfWeek(t.wDayOfWeek, t.wHour, t.wMinute), t.wSecond * 1000u + t.wMilliseconds,
-          GetTickCount()};
-}
-
 // The start arguments follow the service name; the automatic start at boot
 // gives none, and so the release settings.
 SchedulerSettings settingsFrom(DWORD argc, LPSTR *argv) {
@@ -210,7 +204,7 @@ void WINAPI serviceMain(DWORD argc, LPSTR *argv) {
     return;
   }
   reportStatus(SERVICE_RUNNING);
-  Scheduler scheduler(serviceActions(), localClock, settingsFrom(argc, argv));
+  Scheduler scheduler(serviceActions(), systemClock(), settingsFrom(argc, argv));
   loadSchedule(scheduler);
   runChecks(scheduler);
   reportStatus(SERVICE_STOPPED);
