@@ -14,9 +14,9 @@
 using OffsetAt = std::function<std::int64_t(std::int64_t utcMs)>;
 
 // Furthest the local clock may go back and still be held: more than any
-// daylight-saving change (one hour, two in a few zones) and any correction
-// by time synchronisation. A clock set back further is taken as a new clock
-// (a wrong date or time zone corrected), read as it is.
+// daylight-saving change (an hour, two at most) and any correction by time
+// synchronisation. A clock set back further is taken as a new clock (a
+// wrong date or time zone corrected), read as it is.
 constexpr std::int64_t kHoldBackMs = 3 * 60 * 60 * 1000;
 
 // The minute of the week (0 Sunday 00:00) of a local time.
