@@ -3,7 +3,9 @@
 // 2 ms), stop request to process gone, service start to first action, and
 // the delay from a point to its action over five points at whole minutes;
 // and a schedule of 40,000 points: its read, start to first action, and a
-// stop during its load.
+// stop during its load. With "spring" or "fall" (run in Europe/Berlin with
+// the clock shifted to just before a daylight-saving change of 2027): what
+// it does at the change.
 #include "common/unique_handle.h"
 #include "config/ini_reader.h"
 #include "scheduler/schedule_config.h"
@@ -211,13 +213,76 @@ void largeSchedule() {
               timeUntil([&] { return !processAlive(pid); }, 30000));
 }
 
+// Milliseconds since 1970 UTC.
+long long utcNowMs() {
+  FILETIME now;
+  GetSystemTimeAsFileTime(&now);
+  ULARGE_INTEGER v{{now.dwLowDateTime, now.dwHighDateTime}};
+  return static_cast<long long>(v.QuadPart / 10000) - 11644473600000LL;
+}
+
+// The clock changes at 01:00 UTC on 28 March and 31 October 2027; the
+// scheduler starts 20 s before. A service is to be stopped at 01:00 and
+// started at 02:30. Spring (release settings): 02:30 does not exist; the
+// figure is the time from the jump to the service's start. Fall (a check
+// every 5 s): the service is started at once (02:59:40 CEST); the figure
+// is how often it is stopped in the 30 s after the clock went back to 02:00.
+void daylightChange(bool spring) {
+  const char *name = spring ? "spring forward" : "fall back";
+  const long long change = spring ? 1806195600000LL : 1824944400000LL;
+  const long long lead = change - utcNowMs();
+  if (lead < 20000 || lead > 600000) {
+    std::printf("bench: %s: the clock is %lld s before the change, not 20 s to 10 min\n", name,
+                lead / 1000);
+    return;
+  }
+  Sleep(static_cast<DWORD>(lead - 20000));
+  ServiceCleanup timed(uniqueServiceName("QvnBenchDst"));
+  registerTestService(timed.name());
+  writeFile(kIni, "[" + timed.name() + "]\r\nStart=0:0230\r\nStop=0:0100\r\n");
+  ServiceCleanup scheduler("Qvn"); // removes any earlier one first
+  registerScheduler();
+  FileTail log;
+  startServiceWithArgs("Qvn", spring ? "" : "/interval-ms=5000");
+  if (spring) {
+    if (timeUntil([&] { return serviceState(timed.name()) == SERVICE_RUNNING; }, 180000) < 0)
+      std::printf("bench: %s: the 02:30 point did not act within 150 s of the jump\n", name);
+    else
+      std::printf("bench: %s: the 02:30 point acted %lld ms after the jump to 03:00\n", name,
+                  utcNowMs() - change);
+  } else {
+    waitForServiceState(timed.name(), SERVICE_RUNNING, 15000);
+    int stops = 0;
+    DWORD was = SERVICE_RUNNING;
+    timeUntil(
+        [&] {
+          DWORD now = serviceState(timed.name());
+          stops += was == SERVICE_RUNNING && now != SERVICE_RUNNING;
+          was = now;
+          return utcNowMs() >= change + 30000;
+        },
+        120000);
+    std::printf("bench: %s: started at 02:59:40 CEST, stopped %d time(s) by 02:00:30 CET\n", name,
+                stops);
+  }
+  std::string text = log.text();
+  for (size_t at = text.find("Local time"); at != std::string::npos;
+       at = text.find("Local time", at + 1))
+    std::printf("bench: %s: log: %s\n", name, text.substr(at, text.find('\r', at) - at).c_str());
+}
+
 } // namespace
 
-int main() {
+int main(int argc, char **argv) {
   std::setvbuf(stdout, nullptr, _IONBF, 0);
-  largeSchedule();
-  soak();
-  pointDelays();
+  std::string change = argc > 1 ? argv[1] : "";
+  if (change == "spring" || change == "fall") {
+    daylightChange(change == "spring");
+  } else {
+    largeSchedule();
+    soak();
+    pointDelays();
+  }
   DeleteFileA(kIni.c_str());
   return 0;
 }

@@ -2,8 +2,8 @@
 
 #include "config/ini_reader.h"
 #include "install/executable_path.h"
-#include "scheduler/check_pass.h"
 #include "scheduler/schedule_config.h"
+#include "scheduler/system_clock.h"
 #include "scm/service_manager_connection.h"
 
 #include <windows.h>
@@ -141,9 +141,9 @@ bool reportSchedule(const std::optional<std::string> &scheduleFile) {
   } else {
     std::printf("Schedule file: %s\n", path.c_str());
   }
-  SYSTEMTIME local;
-  GetLocalTime(&local);
-  const std::int32_t now = minuteOfWeek(local.wDayOfWeek, local.wHour, local.wMinute);
+  // Read as the service reads it: in the hour after the clock went back, at
+  // the minute it showed before.
+  const std::int32_t now = scheduleMinuteNow();
   for (const ServiceRecord &record : loaded.records) {
     std::printf("[%s]\n", record.name.c_str());
     problems += printService(scm, record.name) ? 0 : 1;

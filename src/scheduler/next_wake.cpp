@@ -3,7 +3,7 @@
 #include <algorithm>
 
 std::uint32_t nextWakeMs(const std::list<ServiceRecord> &records, std::int32_t checkMinute,
-                         std::uint64_t msSince, std::uint32_t capMs) {
+                         std::int64_t msSince, std::uint32_t capMs) {
   // A week: no point comes later than that, and it is beyond any cap.
   std::int64_t minutes = kMinutesPerWeek;
   for (const ServiceRecord &record : records)
@@ -13,7 +13,6 @@ std::uint32_t nextWakeMs(const std::list<ServiceRecord> &records, std::int32_t c
           kMinutesPerWeek;
       minutes = std::min(minutes, ahead == 0 ? kMinutesPerWeek : ahead);
     }
-  std::uint64_t dueMs = static_cast<std::uint64_t>(minutes) * 60000;
-  std::uint64_t wait = dueMs > msSince ? dueMs - msSince : 0;
-  return static_cast<std::uint32_t>(std::min<std::uint64_t>(wait, capMs));
+  std::int64_t wait = std::max<std::int64_t>(minutes * 60000 - msSince, 0);
+  return static_cast<std::uint32_t>(std::min<std::int64_t>(wait, capMs));
 }

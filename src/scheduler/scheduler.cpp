@@ -28,10 +28,9 @@ SchedulerSettings parseStartArguments(const std::vector<std::string> &args,
   return settings;
 }
 
-Scheduler::Scheduler(CheckActions actions, std::function<ClockReading()> clock,
-                     SchedulerSettings settings)
+Scheduler::Scheduler(CheckActions actions, SchedulerClock clock, SchedulerSettings settings)
     : actions_(std::move(actions)), clock_(std::move(clock)), settings_(settings),
-      lastCheck_(clock_()) {}
+      lastCheck_(clock_.read()) {}
 
 void Scheduler::adopt(std::list<ServiceRecord> fresh) {
   for (ServiceRecord &record : fresh)
@@ -41,22 +40,52 @@ void Scheduler::adopt(std::list<ServiceRecord> fresh) {
   records_ = std::move(fresh);
 }
 
+std::int64_t Scheduler::readTime(const ClockReading &before, const ClockReading &now) const {
+  const std::int64_t local = now.utcMs + clock_.offsetAt(now.utcMs);
+  std::int64_t readAt = local;
+  bool wentBack = false;
+  if (readAtMs_) {
+    readAt = scheduleTime(local, *readAtMs_);
+    wentBack = local < before.utcMs + clock_.offsetAt(before.utcMs);
+  } else {
+    // Without a past, the offsets tell whether daylight saving time just ended.
+    readAt = latestLocalTime(clock_.offsetAt, now.utcMs);
+    wentBack = readAt > local;
+  }
+  if (wentBack && readAt > local)
+    actions_.logLine("Local time went back to " + weekdayTime(minuteOfWeekAt(local)) +
+                     "; points up to " + weekdayTime(minuteOfWeekAt(readAt)) +
+                     " are not acted on again");
+  else if (wentBack && readAtMs_ && *readAtMs_ - local > kHoldBackMs)
+    actions_.logLine("Local time went back more than 3 hours, to " +
+                     weekdayTime(minuteOfWeekAt(local)) + "; the schedule is read at that time");
+  return readAt;
+}
+
 bool Scheduler::check(const std::function<bool()> &goOn) {
-  lastCheck_ = clock_();
-  bool whole = checkRecordsAt(records_, lastCheck_.minuteOfWeek, actions_, goOn);
+  const ClockReading before = lastCheck_;
+  lastCheck_ = clock_.read();
+  readAtMs_ = readTime(before, lastCheck_);
+  bool whole = checkRecordsAt(records_, minuteOfWeekAt(*readAtMs_), actions_, goOn);
   if (settings_.traceChecks)
     actions_.logLine("Check done");
   return whole;
 }
 
 std::uint32_t Scheduler::waitMs() const {
-  ClockReading now = clock_();
+  ClockReading now = clock_.read();
   std::uint32_t sinceCheck = now.tickMs - lastCheck_.tickMs;
   std::uint32_t cap = sinceCheck < settings_.intervalMs ? settings_.intervalMs - sinceCheck : 0;
-  // A clock set back shows as nearly a week gone by: the next check is due at once.
-  std::int64_t minutes =
-      ((now.minuteOfWeek - lastCheck_.minuteOfWeek) % kMinutesPerWeek + kMinutesPerWeek) %
-      kMinutesPerWeek;
-  std::uint64_t msSince = static_cast<std::uint64_t>(minutes) * 60000 + now.msIntoMinute;
-  return nextWakeMs(records_, lastCheck_.minuteOfWeek, msSince, cap);
+  const std::int64_t local = now.utcMs + clock_.offsetAt(now.utcMs);
+  // A clock set back further than is held is read anew at once.
+  if (!readAtMs_ || *readAtMs_ - local > kHoldBackMs)
+    return 0;
+  const std::int64_t intoMinute = (*readAtMs_ % 60000 + 60000) % 60000;
+  std::uint32_t wait =
+      nextWakeMs(records_, minuteOfWeekAt(*readAtMs_), local - *readAtMs_ + intoMinute, cap);
+  // Local time jumps when the offset changes: check then, so a point the
+  // clock skips or lands on acts at the jump.
+  if (std::optional<std::int64_t> change = nextOffsetChange(clock_.offsetAt, now.utcMs, wait))
+    wait = static_cast<std::uint32_t>(*change - now.utcMs);
+  return wait;
 }

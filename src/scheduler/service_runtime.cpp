@@ -5,6 +5,7 @@
 #include "log/diagnostic_log.h"
 #include "scheduler/schedule_config.h"
 #include "scheduler/scheduler.h"
+#include "scheduler/system_clock.h"
 #include "scm/service_manager_connection.h"
 
 #include <windows.h>
@@ -110,13 +111,6 @@ CheckActions serviceActions() {
   };
   actions.logLine = logLine;
   return actions;
-}
-
-ClockReading localClock() {
-  SYSTEMTIME t;
-  GetLocalTime(&t);
-  return {minuteOfWeek(t.wDayOfWeek, t.wHour, t.wMinute), t.wSecond * 1000u + t.wMilliseconds,
-          GetTickCount()};
 }
 
 // The start arguments follow the service name; the automatic start at boot
@@ -261,7 +255,7 @@ void WINAPI serviceMain(DWORD argc, LPSTR *argv) {
     return;
   }
   reportStatus(SERVICE_RUNNING);
-  Scheduler scheduler(serviceActions(), localClock, settingsFrom(argc, argv));
+  Scheduler scheduler(serviceActions(), systemClock(), settingsFrom(argc, argv));
   runChecks(scheduler);
   reportStatus(SERVICE_STOPPED);
 }

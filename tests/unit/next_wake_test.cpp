@@ -14,7 +14,7 @@ TEST(NextWake, StartOfTheNextPointsMinuteOrTheCap) {
     const char *what;
     std::vector<std::int32_t> points; // one record each
     std::int32_t checkMinute;
-    std::uint64_t msSince;
+    std::int64_t msSince;
     std::uint32_t wait;
   };
   const Row rows[] = {
@@ -25,6 +25,7 @@ TEST(NextWake, StartOfTheNextPointsMinuteOrTheCap) {
       {"a point at the current minute", {kMonday0800, kMonday0800 + 1}, kMonday0800, 59000, 1000},
       {"only at the current minute", {kMonday0800}, kMonday0800, 0, kCap},
       {"its minute has begun", {kMonday0800 + 1}, kMonday0800, 61000, 0},
+      {"the clock went back before the minute", {kMonday0800 + 1}, kMonday0800, -30000, 90000},
   };
   for (const Row &row : rows) {
     std::list<ServiceRecord> records;
