@@ -236,7 +236,7 @@ std::string logErrorEntry(const std::string &context, DWORD code) {
   char *text = nullptr;
   FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
                      FORMAT_MESSAGE_IGNORE_INSERTS,
-                 nullptr, code, LANG_USER_DEFAULT, reinterpret_cast<char *>(&text), 0, nullptr);
+                 nullptr, code, 0, reinterpret_cast<char *>(&text), 0, nullptr);
   std::string message = text ? text : "";
   LocalFree(text);
   message.erase(message.find_last_not_of("\r\n ") + 1); // one line break ends the entry
