@@ -206,12 +206,16 @@ std::string testServiceCommand(const std::string &switches) {
   return "\"" + programPath("test_service.exe") + "\"" + (switches.empty() ? "" : " " + switches);
 }
 
-bool registerService(const std::string &name, const std::string &binaryPath, DWORD startType) {
+bool registerService(const std::string &name, const std::string &binaryPath, DWORD startType,
+                     const std::string &dependsOn) {
   UniqueScHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CREATE_SERVICE));
+  // A list of names, each ending in a null, and one more null after the last.
+  std::string dependencies = dependsOn.empty() ? "" : dependsOn + '\0';
   return manager && UniqueScHandle(CreateServiceA(
                         manager.get(), name.c_str(), name.c_str(), SERVICE_ALL_ACCESS,
                         SERVICE_WIN32_OWN_PROCESS, startType, SERVICE_ERROR_IGNORE,
-                        binaryPath.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr));
+                        binaryPath.c_str(), nullptr, nullptr,
+                        dependsOn.empty() ? nullptr : dependencies.c_str(), nullptr, nullptr));
 }
 
 bool registerTestService(const std::string &name, const std::string &switches) {

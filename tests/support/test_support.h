@@ -93,9 +93,10 @@ bool waitForProcessEnd(DWORD pid, DWORD timeoutMs = 15000);
 std::string uniqueServiceName(const std::string &prefix);
 // The test service's binary path: its quoted full path, then switches.
 std::string testServiceCommand(const std::string &switches = "");
-// Registers an own-process service directly, named and displayed as name.
+// Registers an own-process service directly, named and displayed as name,
+// depending on dependsOn when given.
 bool registerService(const std::string &name, const std::string &binaryPath,
-                     DWORD startType = SERVICE_DEMAND_START);
+                     DWORD startType = SERVICE_DEMAND_START, const std::string &dependsOn = "");
 bool registerTestService(const std::string &name, const std::string &switches = "");
 // Stops the service (ending the test service if it will not stop), deletes
 // it and waits until it is gone. True when it is gone.
