@@ -2,6 +2,7 @@
 
 #include "scheduler/next_wake.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <utility>
 
@@ -36,16 +37,18 @@ Scheduler::Scheduler(CheckActions actions, std::function<ClockReading()> clock,
 void Scheduler::adopt(std::list<ServiceRecord> fresh) {
   for (ServiceRecord &record : fresh)
     for (const ServiceRecord &old : records_)
-      if (sameServiceName(old.name, record.name))
+      if (sameServiceName(old.name, record.name)) {
         record.lastAction = old.lastAction;
+        record.retry = old.retry;
+      }
   records_ = std::move(fresh);
 }
 
 bool Scheduler::check(const std::function<bool()> &goOn) {
   lastCheck_ = clock_();
-  bool whole = checkRecordsAt(records_, lastCheck_.minuteOfWeek, actions_, goOn);
+  bool whole = checkRecordsAt(records_, lastCheck_.minuteOfWeek, lastCheck_.tickMs, actions_, goOn);
   if (settings_.traceChecks)
-    actions_.logLine("Check done");
+    actions_.logLine("Check done", LogKind::Record);
   return whole;
 }
 
@@ -58,5 +61,6 @@ std::uint32_t Scheduler::waitMs() const {
       ((now.minuteOfWeek - lastCheck_.minuteOfWeek) % kMinutesPerWeek + kMinutesPerWeek) %
       kMinutesPerWeek;
   std::uint64_t msSince = static_cast<std::uint64_t>(minutes) * 60000 + now.msIntoMinute;
-  return nextWakeMs(records_, lastCheck_.minuteOfWeek, msSince, cap);
+  return std::min(nextWakeMs(records_, lastCheck_.minuteOfWeek, msSince, cap),
+                  retryWaitMs(records_, now.tickMs));
 }

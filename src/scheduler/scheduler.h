@@ -38,15 +38,17 @@ public:
   Scheduler(CheckActions actions, std::function<ClockReading()> clock, SchedulerSettings settings);
 
   // Puts the records of a (re)load in place of the current ones: a service
-  // listed before keeps its last action, so nothing done is sent again; a
-  // new one acts as at a first check; one no longer listed is dropped.
+  // listed before keeps its last action and pending retry, so nothing done
+  // is sent again; a new one acts as at a first check; one no longer listed
+  // is dropped.
   void adopt(std::list<ServiceRecord> fresh);
   std::size_t size() const { return records_.size(); }
 
   // One pass at the clock's current minute; false when goOn ended it early.
   bool check(const std::function<bool()> &goOn);
   // Milliseconds from now until the next check is due: the next point's
-  // minute or the interval since the last check, whichever comes first.
+  // minute, a pending retry or the interval since the last check, whichever
+  // comes first.
   std::uint32_t waitMs() const;
 
 private:

@@ -146,6 +146,11 @@ DWORD serviceProcessId(const std::string &name) {
   return queryStatus(name, status) ? status.dwProcessId : 0;
 }
 
+DWORD serviceControlsAccepted(const std::string &name) {
+  SERVICE_STATUS_PROCESS status{};
+  return queryStatus(name, status) ? status.dwControlsAccepted : 0;
+}
+
 std::pair<DWORD, DWORD> serviceExitCodes(const std::string &name) {
   SERVICE_STATUS_PROCESS status{};
   queryStatus(name, status);

@@ -73,6 +73,8 @@ ServiceConfig queryServiceConfig(const std::string &name);
 // The current state (1 stopped ... 7 paused); 0 when it cannot be queried.
 DWORD serviceState(const std::string &name);
 DWORD serviceProcessId(const std::string &name);
+// The controls the service last said it accepts (0 when it cannot be queried).
+DWORD serviceControlsAccepted(const std::string &name);
 // The exit codes the service last reported: Win32, then service-specific.
 std::pair<DWORD, DWORD> serviceExitCodes(const std::string &name);
 bool waitForServiceState(const std::string &name, DWORD state, DWORD timeoutMs = 15000);
