@@ -1,5 +1,6 @@
 #include "app/schedule_report.h"
 
+#include "app/service_wording.h"
 #include "config/ini_reader.h"
 #include "install/executable_path.h"
 #include "scheduler/schedule_config.h"
@@ -51,11 +52,8 @@ bool printService(ServiceManagerConnection &scm, const std::string &name) {
   if (queried)
     queried = scm.queryStatus(name.c_str(), state);
   if (!queried) {
-    DWORD error = queried.error();
-    if (error == ERROR_SERVICE_DOES_NOT_EXIST)
-      std::printf("  Service: not installed\n");
-    else
-      std::printf("  Service: cannot be queried: %s\n", systemText(error).c_str());
+    std::printf("  Service: %s\n",
+                queryFailureText(queried.error(), systemText(queried.error())).c_str());
     return false;
   }
   std::printf("  Service: %s, %s\n", config.displayName.c_str(), stateName(state));
@@ -148,6 +146,15 @@ bool reportSchedule(const std::optional<std::string> &scheduleFile) {
     std::printf("[%s]\n", record.name.c_str());
     problems += printService(scm, record.name) ? 0 : 1;
     printSchedule(record, now);
+    // Windows refuses a stop while a dependent runs: those it leaves running.
+    std::vector<std::string> dependents;
+    if (scm.listDependents(record.name.c_str(), false, dependents)) {
+      std::string text = unstoppedDependentsText(record, dependents, loaded.records);
+      if (!text.empty()) {
+        std::printf("  %s\n", text.c_str());
+        ++problems;
+      }
+    }
     for (const ScheduleFinding &finding : loaded.findings)
       if (finding.section == record.name &&
           finding.kind != ScheduleFinding::Kind::RepeatedSection) {

@@ -123,9 +123,9 @@ void DiagnosticLog::writeLine(const char *text, LogKind kind) {
 
 void DiagnosticLog::writeError(const char *context, unsigned long code, LogKind kind) {
   char *message = nullptr;
-  DWORD length = FormatMessageA(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, code, LANG_USER_DEFAULT, reinterpret_cast<char *>(&message), 0, nullptr);
+  DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                    FORMAT_MESSAGE_IGNORE_INSERTS,
+                                nullptr, code, 0, reinterpret_cast<char *>(&message), 0, nullptr);
   std::string text = length && message ? std::string(message, length) : std::string();
   LocalFree(message);
   append(errorEntry(context, text), kind);

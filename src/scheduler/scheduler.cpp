@@ -2,6 +2,7 @@
 
 #include "scheduler/next_wake.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <utility>
 
@@ -35,8 +36,10 @@ Scheduler::Scheduler(CheckActions actions, SchedulerClock clock, SchedulerSettin
 void Scheduler::adopt(std::list<ServiceRecord> fresh) {
   for (ServiceRecord &record : fresh)
     for (const ServiceRecord &old : records_)
-      if (sameServiceName(old.name, record.name))
+      if (sameServiceName(old.name, record.name)) {
         record.lastAction = old.lastAction;
+        record.retry = old.retry;
+      }
   records_ = std::move(fresh);
 }
 
@@ -54,11 +57,13 @@ std::int64_t Scheduler::readTime(const ClockReading &before, const ClockReading 
   }
   if (wentBack && readAt > local)
     actions_.logLine("Local time went back to " + weekdayTime(minuteOfWeekAt(local)) +
-                     "; points up to " + weekdayTime(minuteOfWeekAt(readAt)) +
-                     " are not acted on again");
+                         "; points up to " + weekdayTime(minuteOfWeekAt(readAt)) +
+                         " are not acted on again",
+                     LogKind::Information);
   else if (wentBack && readAtMs_ && *readAtMs_ - local > kHoldBackMs)
     actions_.logLine("Local time went back more than 3 hours, to " +
-                     weekdayTime(minuteOfWeekAt(local)) + "; the schedule is read at that time");
+                         weekdayTime(minuteOfWeekAt(local)) + "; the schedule is read at that time",
+                     LogKind::Information);
   return readAt;
 }
 
@@ -66,9 +71,10 @@ bool Scheduler::check(const std::function<bool()> &goOn) {
   const ClockReading before = lastCheck_;
   lastCheck_ = clock_.read();
   readAtMs_ = readTime(before, lastCheck_);
-  bool whole = checkRecordsAt(records_, minuteOfWeekAt(*readAtMs_), actions_, goOn);
+  bool whole =
+      checkRecordsAt(records_, minuteOfWeekAt(*readAtMs_), lastCheck_.tickMs, actions_, goOn);
   if (settings_.traceChecks)
-    actions_.logLine("Check done");
+    actions_.logLine("Check done", LogKind::Record);
   return whole;
 }
 
@@ -81,8 +87,9 @@ std::uint32_t Scheduler::waitMs() const {
   if (!readAtMs_ || *readAtMs_ - local > kHoldBackMs)
     return 0;
   const std::int64_t intoMinute = (*readAtMs_ % 60000 + 60000) % 60000;
-  std::uint32_t wait =
-      nextWakeMs(records_, minuteOfWeekAt(*readAtMs_), local - *readAtMs_ + intoMinute, cap);
+  std::uint32_t wait = std::min(
+      nextWakeMs(records_, minuteOfWeekAt(*readAtMs_), local - *readAtMs_ + intoMinute, cap),
+      retryWaitMs(records_, now.tickMs));
   // Local time jumps when the offset changes: check then, so a point the
   // clock skips or lands on acts at the jump.
   if (std::optional<std::int64_t> change = nextOffsetChange(clock_.offsetAt, now.utcMs, wait))

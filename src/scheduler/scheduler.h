@@ -45,8 +45,9 @@ public:
   Scheduler(CheckActions actions, SchedulerClock clock, SchedulerSettings settings);
 
   // Puts the records of a (re)load in place of the current ones: a service
-  // listed before keeps its last action, so nothing done is sent again; a
-  // new one acts as at a first check; one no longer listed is dropped.
+  // listed before keeps its last action and pending retry, so nothing done
+  // is sent again; a new one acts as at a first check; one no longer listed
+  // is dropped.
   void adopt(std::list<ServiceRecord> fresh);
   std::size_t size() const { return records_.size(); }
 
@@ -54,9 +55,9 @@ public:
   // held after the clock went back); false when goOn ended it early.
   bool check(const std::function<bool()> &goOn);
   // Milliseconds from now until the next check is due, the earliest of: the
-  // real instant the next point's local minute begins, the next change of
-  // the local offset (so a point the clock jumps over acts at the jump), and
-  // the end of the interval since the last check.
+  // real instant the next point's local minute begins, a pending retry, the
+  // next change of the local offset (so a point the clock jumps over acts at
+  // the jump), and the end of the interval since the last check.
   std::uint32_t waitMs() const;
 
 private:

@@ -5,12 +5,15 @@
 #include "log/diagnostic_log.h"
 #include "scheduler/schedule_config.h"
 #include "scheduler/scheduler.h"
+#include "scheduler/service_controls.h"
 #include "scheduler/system_clock.h"
 #include "scm/service_manager_connection.h"
 
 #include <windows.h>
 
 #include <atomic>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,11 +25,33 @@ const DWORD kPendingWaitHintMs = 35000;
 
 char kServiceName[] = "Qvn";
 
-// The control handler only records requests here and signals g_wake; the
-// service thread acts on them and is the only one to report the status.
+static_assert(scm::kControlStop == SERVICE_CONTROL_STOP &&
+                  scm::kControlPause == SERVICE_CONTROL_PAUSE &&
+                  scm::kControlContinue == SERVICE_CONTROL_CONTINUE &&
+                  scm::kControlInterrogate == SERVICE_CONTROL_INTERROGATE &&
+                  scm::kControlParamChange == SERVICE_CONTROL_PARAMCHANGE &&
+                  scm::kControlPowerEvent == SERVICE_CONTROL_POWEREVENT &&
+                  scm::kControlTimeChange == SERVICE_CONTROL_TIMECHANGE &&
+                  scm::kPowerResumeSuspend == PBT_APMRESUMESUSPEND &&
+                  scm::kPowerResumeAutomatic == PBT_APMRESUMEAUTOMATIC &&
+                  scm::kAcceptStop == SERVICE_ACCEPT_STOP &&
+                  scm::kAcceptPauseContinue == SERVICE_ACCEPT_PAUSE_CONTINUE &&
+                  scm::kAcceptParamChange == SERVICE_ACCEPT_PARAMCHANGE &&
+                  scm::kAcceptPowerEvent == SERVICE_ACCEPT_POWEREVENT &&
+                  scm::kAcceptTimeChange == SERVICE_ACCEPT_TIMECHANGE &&
+                  scm::kTypeOwnProcess == SERVICE_WIN32_OWN_PROCESS &&
+                  scm::kTypeShareProcess == SERVICE_WIN32_SHARE_PROCESS &&
+                  scm::kStateStopped == SERVICE_STOPPED &&
+                  scm::kStateStopPending == SERVICE_STOP_PENDING,
+              "controls and status values as the system numbers them");
+
+// The control handler only records requests here and signals g_wake; it
+// never logs and takes no lock, as the manager waits for it. The service
+// thread acts on them and is the only one to report the status.
 std::atomic<bool> g_stopRequested{false};
 std::atomic<bool> g_pauseWanted{false};
 std::atomic<bool> g_reloadRequested{false};
+std::atomic<std::uint32_t> g_refusedControls{0}; // since the service thread last said so
 // Made before the dispatcher runs and kept until the process ends, so the
 // handler never signals a closed handle.
 UniqueKernelHandle g_wake;
@@ -34,25 +59,26 @@ UniqueKernelHandle g_wake;
 // The service thread's own.
 SERVICE_STATUS_HANDLE g_statusHandle = nullptr;
 SERVICE_STATUS g_status;
-DWORD g_timeChangeAccepted = SERVICE_ACCEPT_TIMECHANGE;
+StatusShape g_shape; // narrowed for good once the manager refuses it
+bool g_refusalsToldThisCheck = false;
 
-// Reports the status block. The type names both the own-process and the
-// shared-process bit; a manager that refuses that combination or the
-// time-change control (older systems) gets the own-process type, which is
-// what "Qvn" is registered as, and no time-change control.
+// Reports the status block, narrowing its shape as long as the manager
+// refuses it as invalid (an older system, or one strict about the type).
 void sendStatus() {
-  if (SetServiceStatus(g_statusHandle, &g_status))
-    return;
-  bool narrower = g_status.dwServiceType != SERVICE_WIN32_OWN_PROCESS ||
-                  (g_status.dwControlsAccepted & SERVICE_ACCEPT_TIMECHANGE);
-  if (GetLastError() == ERROR_INVALID_DATA && narrower) {
-    g_status.dwServiceType = SERVICE_WIN32_OWN_PROCESS;
-    g_timeChangeAccepted = 0;
-    g_status.dwControlsAccepted &= ~DWORD{SERVICE_ACCEPT_TIMECHANGE};
+  for (;;) {
+    g_status.dwServiceType = serviceType(g_shape);
+    g_status.dwControlsAccepted = acceptedControls(g_status.dwCurrentState, g_shape);
     if (SetServiceStatus(g_statusHandle, &g_status))
       return;
+    DWORD error = GetLastError();
+    std::optional<StatusShape> narrower =
+        error == ERROR_INVALID_DATA ? narrowerStatus(g_shape) : std::nullopt;
+    if (!narrower) {
+      g_log.writeError("SetServiceStatus()", error);
+      return;
+    }
+    g_shape = *narrower;
   }
-  g_log.writeLastError("SetServiceStatus()");
 }
 
 // Changes the reported state (and what goes with it) and reports it.
@@ -60,41 +86,50 @@ void reportStatus(DWORD state, DWORD waitHint = 0) {
   g_status.dwCurrentState = state;
   g_status.dwWaitHint = waitHint;
   g_status.dwCheckPoint = waitHint ? 1 : 0;
-  // While stopping, nothing else is accepted: a pause then would report a
-  // state the service is not in.
-  g_status.dwControlsAccepted = (state == SERVICE_STOP_PENDING || state == SERVICE_STOPPED)
-                                    ? 0
-                                    : SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_PAUSE_CONTINUE |
-                                          SERVICE_ACCEPT_PARAMCHANGE | g_timeChangeAccepted;
   sendStatus();
 }
 
-DWORD WINAPI controlHandler(DWORD control, DWORD, void *, void *) {
-  switch (control) {
-  case SERVICE_CONTROL_STOP:
+DWORD WINAPI controlHandler(DWORD control, DWORD eventType, void *, void *) {
+  switch (controlRequest(control, eventType)) {
+  case ControlRequest::Stop:
     g_stopRequested = true;
     break;
-  case SERVICE_CONTROL_PAUSE:
+  case ControlRequest::Pause:
     g_pauseWanted = true;
     break;
-  case SERVICE_CONTROL_CONTINUE:
+  case ControlRequest::Continue:
     g_pauseWanted = false;
     break;
-  case SERVICE_CONTROL_PARAMCHANGE:
+  case ControlRequest::Reload:
     g_reloadRequested = true;
     break;
-  case SERVICE_CONTROL_INTERROGATE:
-  case SERVICE_CONTROL_TIMECHANGE: // the wait is worked out again on every wake
+  case ControlRequest::Wake: // the wait is worked out again on every wake
     break;
-  default:
-    g_log.writeLine("Unrecognized opcode");
-    break;
+  case ControlRequest::Nothing:
+    return NO_ERROR;
+  case ControlRequest::Refuse:
+    ++g_refusedControls;
+    SetEvent(g_wake.get());
+    return ERROR_CALL_NOT_IMPLEMENTED;
   }
   SetEvent(g_wake.get());
   return NO_ERROR;
 }
 
-void logLine(const std::string &line) { g_log.writeLine(line); }
+// Says that controls were refused, at most once per check whatever their
+// number (any user may send them), unless flushing before the end.
+void tellRefusedControls(bool flush = false) {
+  if (g_refusalsToldThisCheck && !flush)
+    return;
+  std::uint32_t refused = g_refusedControls.exchange(0);
+  if (refused == 0)
+    return;
+  g_log.writeLine("Unrecognized opcode", LogKind::Warning);
+  g_log.writeLine(std::to_string(refused) +
+                      " unrecognized control(s) refused since the last report",
+                  LogKind::Record);
+  g_refusalsToldThisCheck = true;
+}
 
 // A fresh connection for every query, start and stop: no handle is held
 // between checks.
@@ -103,13 +138,21 @@ CheckActions serviceActions() {
   actions.queryState = [](const std::string &name) {
     return ServiceManagerConnection().queryState(name.c_str());
   };
-  actions.startService = [](const std::string &name) {
-    return ServiceManagerConnection().startService(name.c_str());
+  actions.startService = [](const std::string &name, bool logFailure) {
+    return ServiceManagerConnection(logFailure).startService(name.c_str());
   };
-  actions.stopService = [](const std::string &name) {
-    return ServiceManagerConnection().stopService(name.c_str());
+  actions.stopService = [](const std::string &name, bool logFailure) {
+    return ServiceManagerConnection(logFailure).stopService(name.c_str());
   };
-  actions.logLine = logLine;
+  actions.runningDependents = [](const std::string &name) {
+    std::vector<std::string> names;
+    (void)ServiceManagerConnection().listDependents(name.c_str(), true, names);
+    return names;
+  };
+  actions.logLine = [](const std::string &line, LogKind kind) { g_log.writeLine(line, kind); };
+  actions.logError = [](const std::string &context, std::uint32_t error) {
+    g_log.writeError(context.c_str(), error);
+  };
   return actions;
 }
 
@@ -201,10 +244,17 @@ bool runPass(Scheduler &scheduler) {
   }
   HANDLE events[] = {pass.get(), g_wake.get()};
   while (WaitForMultipleObjects(2, events, FALSE, INFINITE) == WAIT_OBJECT_0 + 1) {
-    if (g_stopRequested && g_status.dwCurrentState != SERVICE_STOP_PENDING)
-      reportStatus(SERVICE_STOP_PENDING, kPendingWaitHintMs);
-    else if (!g_stopRequested && g_pauseWanted && g_status.dwCurrentState == SERVICE_RUNNING)
-      reportStatus(SERVICE_PAUSE_PENDING, kPendingWaitHintMs);
+    DWORD state = g_status.dwCurrentState;
+    if (g_stopRequested) {
+      if (state != SERVICE_STOP_PENDING)
+        reportStatus(SERVICE_STOP_PENDING, kPendingWaitHintMs);
+    } else if (g_pauseWanted) {
+      if (state == SERVICE_RUNNING)
+        reportStatus(SERVICE_PAUSE_PENDING, kPendingWaitHintMs);
+    } else if (state == SERVICE_PAUSE_PENDING) {
+      // Continued before the pause took hold: the pass goes on.
+      reportStatus(SERVICE_RUNNING);
+    }
   }
   WaitForSingleObject(pass.get(), INFINITE);
   DWORD whole = 0;
@@ -219,6 +269,7 @@ void runChecks(Scheduler &scheduler) {
   bool checkDue = true;
   LoadState load;
   for (;;) {
+    tellRefusedControls();
     if (g_stopRequested)
       return;
     bool reload = g_reloadRequested.exchange(false);
@@ -238,6 +289,7 @@ void runChecks(Scheduler &scheduler) {
       WaitForSingleObject(g_wake.get(), INFINITE);
     } else if (checkDue) {
       checkDue = !runPass(scheduler);
+      g_refusalsToldThisCheck = false;
     } else {
       DWORD wait = scheduler.waitMs();
       checkDue = wait == 0 || WaitForSingleObject(g_wake.get(), wait) == WAIT_TIMEOUT;
@@ -247,7 +299,6 @@ void runChecks(Scheduler &scheduler) {
 
 void WINAPI serviceMain(DWORD argc, LPSTR *argv) {
   g_status = SERVICE_STATUS{};
-  g_status.dwServiceType = SERVICE_WIN32_OWN_PROCESS | SERVICE_WIN32_SHARE_PROCESS;
   g_status.dwCurrentState = SERVICE_START_PENDING;
   g_statusHandle = RegisterServiceCtrlHandlerExA(kServiceName, controlHandler, nullptr);
   if (!g_statusHandle) {
@@ -257,6 +308,7 @@ void WINAPI serviceMain(DWORD argc, LPSTR *argv) {
   reportStatus(SERVICE_RUNNING);
   Scheduler scheduler(serviceActions(), systemClock(), settingsFrom(argc, argv));
   runChecks(scheduler);
+  tellRefusedControls(true);
   reportStatus(SERVICE_STOPPED);
 }
 

@@ -23,10 +23,18 @@ using WeeklySchedule = std::list<ScheduleEntry>;
 // The scheduler's own last action on a service.
 enum class LastAction : int32_t { None = 0, Started = 1, Stopped = 2 };
 
+// A start or stop that failed for a reason that may pass, to be tried again.
+struct PendingRetry {
+  bool wantRunning = false; // what it was for: a change of the wish drops it
+  uint32_t failedAtMs = 0;  // the steady millisecond count of the last failure
+  uint32_t error = 0;       // the system's error of the last failure
+};
+
 struct ServiceRecord {
   std::string name; // the service's key name
   WeeklySchedule schedule;
   LastAction lastAction = LastAction::None;
+  std::optional<PendingRetry> retry;
   bool forceStart = false;
   bool forceStop = false;
 };

@@ -1,29 +1,36 @@
 #include "scm/service_manager_connection.h"
 
+#include "common/system_errors.h"
 #include "log/diagnostic_log.h"
+#include "scm/service_access.h"
 
 #include <vector>
 
 namespace {
 
-// Each operation asks for exactly the rights it uses.
-constexpr DWORD kManagerAccessDefault = 0;
-constexpr DWORD kManagerAccessCreate = SC_MANAGER_CREATE_SERVICE; // 2
-constexpr DWORD kServiceAccessQueryDelete = 0xF0024;              // required + query status + stop
-constexpr DWORD kServiceAccessStart = SERVICE_START;              // 0x10
-constexpr DWORD kServiceAccessStop = SERVICE_STOP;                // 0x20
-constexpr DWORD kServiceAccessConfig = SERVICE_QUERY_CONFIG;      // 1
-constexpr DWORD kServiceAccessCreated = 0xF0012; // required + change config + start
 constexpr const char *kDatabase = "ServicesActive";
 
-static_assert(kServiceAccessQueryDelete ==
-                  (STANDARD_RIGHTS_REQUIRED | SERVICE_QUERY_STATUS | SERVICE_STOP),
-              "query/delete rights");
-static_assert(kServiceAccessCreated ==
-                  (STANDARD_RIGHTS_REQUIRED | SERVICE_CHANGE_CONFIG | SERVICE_START),
-              "rights on a created service");
-
-constexpr std::uint32_t kStateStopped = SERVICE_STOPPED; // 1
+static_assert(rights::kManagerConnect == SC_MANAGER_CONNECT &&
+                  rights::kManagerCreateService == SC_MANAGER_CREATE_SERVICE &&
+                  rights::kQueryConfig == SERVICE_QUERY_CONFIG &&
+                  rights::kChangeConfig == SERVICE_CHANGE_CONFIG &&
+                  rights::kQueryStatus == SERVICE_QUERY_STATUS &&
+                  rights::kEnumerateDependents == SERVICE_ENUMERATE_DEPENDENTS &&
+                  rights::kStart == SERVICE_START && rights::kStop == SERVICE_STOP &&
+                  rights::kInterrogate == SERVICE_INTERROGATE &&
+                  rights::kUserDefinedControl == SERVICE_USER_DEFINED_CONTROL &&
+                  rights::kDelete == DELETE && rights::kReadControl == READ_CONTROL &&
+                  rights::kStandardRequired == STANDARD_RIGHTS_REQUIRED,
+              "rights as the system numbers them");
+static_assert(syserr::kAccessDenied == ERROR_ACCESS_DENIED &&
+                  syserr::kDependentServicesRunning == ERROR_DEPENDENT_SERVICES_RUNNING &&
+                  syserr::kInvalidServiceControl == ERROR_INVALID_SERVICE_CONTROL &&
+                  syserr::kServiceDatabaseLocked == ERROR_SERVICE_DATABASE_LOCKED &&
+                  syserr::kServiceAlreadyRunning == ERROR_SERVICE_ALREADY_RUNNING &&
+                  syserr::kServiceDoesNotExist == ERROR_SERVICE_DOES_NOT_EXIST &&
+                  syserr::kServiceCannotAcceptControl == ERROR_SERVICE_CANNOT_ACCEPT_CTRL &&
+                  syserr::kServiceNotActive == ERROR_SERVICE_NOT_ACTIVE,
+              "error codes as the system numbers them");
 
 // How long a removal waits for its service to stop, and how often it looks.
 constexpr DWORD kStopWaitMs = 30000;
@@ -49,11 +56,12 @@ Result ServiceManagerConnection::fail(const char *context, unsigned long error) 
   return Result::failure(error);
 }
 
-Result ServiceManagerConnection::reachService(const char *name, unsigned long access,
+Result ServiceManagerConnection::reachService(const char *name, ServiceOperation operation,
                                               OpenFailureLog logOpen) {
-  if (Result connected = openManager(kManagerAccessDefault); !connected)
+  ServiceAccess access = accessFor(operation);
+  if (Result connected = openManager(access.manager); !connected)
     return connected;
-  service_.reset(OpenServiceA(manager_.get(), name, access));
+  service_.reset(OpenServiceA(manager_.get(), name, access.service));
   if (service_)
     return Result();
   // Not reaching the service is a failure of the operation: success would
@@ -86,13 +94,14 @@ void ServiceManagerConnection::closeAll() {
 Result ServiceManagerConnection::createService(const char *name, const char *displayName,
                                                const char *binaryPath, const char *description,
                                                bool startAtBoot) {
-  if (Result connected = openManager(kManagerAccessCreate); !connected)
+  constexpr ServiceAccess access = accessFor(ServiceOperation::Create);
+  if (Result connected = openManager(access.manager); !connected)
     return connected;
 
-  service_.reset(CreateServiceA(
-      manager_.get(), name, displayName, kServiceAccessCreated, SERVICE_WIN32_OWN_PROCESS,
-      startAtBoot ? SERVICE_AUTO_START : SERVICE_DEMAND_START, SERVICE_ERROR_IGNORE, binaryPath,
-      nullptr, nullptr, nullptr, nullptr, ""));
+  service_.reset(
+      CreateServiceA(manager_.get(), name, displayName, access.service, SERVICE_WIN32_OWN_PROCESS,
+                     startAtBoot ? SERVICE_AUTO_START : SERVICE_DEMAND_START, SERVICE_ERROR_IGNORE,
+                     binaryPath, nullptr, nullptr, nullptr, nullptr, ""));
   if (!service_) {
     // Nothing to describe or start: any further call would only fail too.
     Result failed = fail("CreateService()", GetLastError());
@@ -137,7 +146,7 @@ Result ServiceManagerConnection::stopAndWait() {
 }
 
 Result ServiceManagerConnection::deleteService(const char *name) {
-  Result reached = reachService(name, kServiceAccessQueryDelete, OpenFailureLog::AllButMissing);
+  Result reached = reachService(name, ServiceOperation::Delete, OpenFailureLog::AllButMissing);
   if (!reached)
     // Nothing left to remove is as good as removed.
     return reached.failedWith(ERROR_SERVICE_DOES_NOT_EXIST) ? Result() : reached;
@@ -156,7 +165,7 @@ Result ServiceManagerConnection::deleteService(const char *name) {
 }
 
 Result ServiceManagerConnection::startService(const char *name) {
-  Result result = reachService(name, kServiceAccessStart, OpenFailureLog::All);
+  Result result = reachService(name, ServiceOperation::Start, OpenFailureLog::All);
   if (result && !StartServiceA(service_.get(), 0, nullptr))
     result = fail("StartService", GetLastError());
   closeAll();
@@ -164,7 +173,7 @@ Result ServiceManagerConnection::startService(const char *name) {
 }
 
 Result ServiceManagerConnection::stopService(const char *name) {
-  Result result = reachService(name, kServiceAccessStop, OpenFailureLog::All);
+  Result result = reachService(name, ServiceOperation::Stop, OpenFailureLog::All);
   SERVICE_STATUS status{};
   if (result && !ControlService(service_.get(), SERVICE_CONTROL_STOP, &status))
     result = fail("ControlService", GetLastError());
@@ -175,12 +184,12 @@ Result ServiceManagerConnection::stopService(const char *name) {
 std::uint32_t ServiceManagerConnection::queryState(const char *name) {
   // Unreachable counts as stopped: the scheduler then tries a start, whose
   // own failure is logged.
-  std::uint32_t state = kStateStopped;
-  return queryStatus(name, state) ? state : kStateStopped;
+  std::uint32_t state = SERVICE_STOPPED;
+  return queryStatus(name, state) ? state : SERVICE_STOPPED;
 }
 
 Result ServiceManagerConnection::queryStatus(const char *name, std::uint32_t &state) {
-  Result result = reachService(name, kServiceAccessQueryDelete, OpenFailureLog::None);
+  Result result = reachService(name, ServiceOperation::QueryStatus, OpenFailureLog::None);
   SERVICE_STATUS status{};
   if (result && !QueryServiceStatus(service_.get(), &status))
     result = fail("QueryServiceStatus", GetLastError());
@@ -192,7 +201,7 @@ Result ServiceManagerConnection::queryStatus(const char *name, std::uint32_t &st
 
 Result ServiceManagerConnection::queryConfiguration(const char *name,
                                                     ServiceConfiguration &config) {
-  Result result = reachService(name, kServiceAccessConfig, OpenFailureLog::AllButMissing);
+  Result result = reachService(name, ServiceOperation::QueryConfig, OpenFailureLog::AllButMissing);
   if (!result)
     return result;
   // The first call answers how much room the configuration needs.
@@ -213,6 +222,34 @@ Result ServiceManagerConnection::queryConfiguration(const char *name,
   }
   if (error != ERROR_SUCCESS)
     result = fail("QueryServiceConfig", error);
+  closeAll();
+  return result;
+}
+
+Result ServiceManagerConnection::listDependents(const char *name, bool activeOnly,
+                                                std::vector<std::string> &names) {
+  names.clear();
+  Result result = reachService(name, ServiceOperation::ListDependents, OpenFailureLog::All);
+  if (!result)
+    return result;
+  const DWORD states = activeOnly ? SERVICE_ACTIVE : SERVICE_STATE_ALL;
+  // The first call answers how much room the list needs, or lists nothing.
+  DWORD needed = 0, count = 0;
+  std::vector<unsigned char> buffer;
+  BOOL listed = EnumDependentServicesA(service_.get(), states, nullptr, 0, &needed, &count);
+  if (!listed && GetLastError() == ERROR_MORE_DATA) {
+    buffer.resize(needed);
+    listed = EnumDependentServicesA(service_.get(), states,
+                                    reinterpret_cast<ENUM_SERVICE_STATUSA *>(buffer.data()), needed,
+                                    &needed, &count);
+  }
+  if (!listed) {
+    result = fail("EnumDependentServices", GetLastError());
+  } else if (!buffer.empty()) {
+    const auto *entries = reinterpret_cast<const ENUM_SERVICE_STATUSA *>(buffer.data());
+    for (DWORD i = 0; i < count; ++i)
+      names.emplace_back(entries[i].lpServiceName ? entries[i].lpServiceName : "");
+  }
   closeAll();
   return result;
 }

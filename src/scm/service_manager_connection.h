@@ -7,9 +7,11 @@
 
 #include "common/result.h"
 #include "common/unique_handle.h"
+#include "scm/service_access.h"
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // What a service is registered to run, as the manager reports it.
 struct ServiceConfiguration {
@@ -47,6 +49,9 @@ public:
   // The service's binary path and display name; fails when it cannot be
   // opened or queried (a service that does not exist is not logged).
   Result queryConfiguration(const char *name, ServiceConfiguration &config);
+  // The key names of the services that depend on name, directly or not;
+  // with activeOnly, only those not stopped.
+  Result listDependents(const char *name, bool activeOnly, std::vector<std::string> &names);
 
   Result openManager(unsigned long access);
   void closeService();
@@ -56,9 +61,9 @@ private:
   // Which failures to open the named service are worth a log entry.
   enum class OpenFailureLog { All, AllButMissing, None };
 
-  // Connects and opens name with access. Fails when either fails, with both
-  // handles closed and the failure logged as asked.
-  Result reachService(const char *name, unsigned long access, OpenFailureLog logOpen);
+  // Connects and opens name with the rights operation needs. Fails when
+  // either fails, with both handles closed and the failure logged as asked.
+  Result reachService(const char *name, ServiceOperation operation, OpenFailureLog logOpen);
   // Sends the stop unless the service is stopped or stopping, then waits for
   // it to report stopped.
   Result stopAndWait();

@@ -4,6 +4,9 @@
 //   --stop-delay=MS  answer stop with stop-pending, stop MS later
 //   --ignore-stop    accept stop but keep running
 //   --never-connect  run on without ever connecting to the manager
+//   --start-delay=MS connect to the manager only MS after the process starts
+//                    (a start request waits for that)
+//   --stop-after=MS  accept the stop control only MS after running
 // The user control 200 always ends it, so tests can clean up.
 #include <windows.h>
 
@@ -16,6 +19,8 @@ namespace {
 constexpr DWORD kControlQuit = 200;
 
 DWORD g_stopDelayMs = 0;
+DWORD g_startDelayMs = 0;
+DWORD g_stopAfterMs = 0;
 bool g_ignoreStop = false;
 bool g_neverConnect = false;
 SERVICE_STATUS_HANDLE g_statusHandle = nullptr;
@@ -32,12 +37,17 @@ void parse(int argc, char **argv) {
       g_ignoreStop = true;
     else if (std::strcmp(argv[i], "--never-connect") == 0)
       g_neverConnect = true;
+    else if (std::strncmp(argv[i], "--start-delay=", 14) == 0)
+      g_startDelayMs = std::strtoul(argv[i] + 14, nullptr, 10);
+    else if (std::strncmp(argv[i], "--stop-after=", 13) == 0)
+      g_stopAfterMs = std::strtoul(argv[i] + 13, nullptr, 10);
   }
 }
 
-// state 0 reports the current state again.
-void report(DWORD state, DWORD waitHint = 0) {
+// state 0 reports the current state again; accept adds controls accepted.
+void report(DWORD state, DWORD waitHint = 0, DWORD accept = 0) {
   std::lock_guard<std::mutex> lock(g_statusLock);
+  g_status.dwControlsAccepted |= accept;
   if (state) {
     g_status.dwCurrentState = state;
     g_status.dwWaitHint = waitHint;
@@ -75,10 +85,14 @@ DWORD WINAPI handler(DWORD control, DWORD, void *, void *) {
 
 void WINAPI serviceMain(DWORD argc, char **argv) {
   parse(static_cast<int>(argc), argv);
+  if (g_stopAfterMs)
+    g_status.dwControlsAccepted &= ~DWORD{SERVICE_ACCEPT_STOP};
   g_statusHandle = RegisterServiceCtrlHandlerExA(argv[0], handler, nullptr);
   if (!g_statusHandle)
     return;
   report(SERVICE_RUNNING);
+  if (g_stopAfterMs && WaitForSingleObject(g_endEvent, g_stopAfterMs) == WAIT_TIMEOUT)
+    report(0, 0, SERVICE_ACCEPT_STOP);
   WaitForSingleObject(g_endEvent, INFINITE);
   Sleep(g_stopDelayMs);
   report(SERVICE_STOPPED);
@@ -90,6 +104,7 @@ int main(int argc, char **argv) {
   parse(argc, argv);
   if (g_neverConnect)
     Sleep(INFINITE);
+  Sleep(g_startDelayMs);
   g_endEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   char emptyName[] = ""; // own process: the real name arrives as argv[0]
   SERVICE_TABLE_ENTRYA table[] = {{emptyName, serviceMain}, {nullptr, nullptr}};

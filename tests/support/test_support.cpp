@@ -146,6 +146,11 @@ DWORD serviceProcessId(const std::string &name) {
   return queryStatus(name, status) ? status.dwProcessId : 0;
 }
 
+DWORD serviceControlsAccepted(const std::string &name) {
+  SERVICE_STATUS_PROCESS status{};
+  return queryStatus(name, status) ? status.dwControlsAccepted : 0;
+}
+
 std::pair<DWORD, DWORD> serviceExitCodes(const std::string &name) {
   SERVICE_STATUS_PROCESS status{};
   queryStatus(name, status);
@@ -206,12 +211,16 @@ std::string testServiceCommand(const std::string &switches) {
   return "\"" + programPath("test_service.exe") + "\"" + (switches.empty() ? "" : " " + switches);
 }
 
-bool registerService(const std::string &name, const std::string &binaryPath, DWORD startType) {
+bool registerService(const std::string &name, const std::string &binaryPath, DWORD startType,
+                     const std::string &dependsOn) {
   UniqueScHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CREATE_SERVICE));
+  // A list of names, each ending in a null, and one more null after the last.
+  std::string dependencies = dependsOn.empty() ? "" : dependsOn + '\0';
   return manager && UniqueScHandle(CreateServiceA(
                         manager.get(), name.c_str(), name.c_str(), SERVICE_ALL_ACCESS,
                         SERVICE_WIN32_OWN_PROCESS, startType, SERVICE_ERROR_IGNORE,
-                        binaryPath.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr));
+                        binaryPath.c_str(), nullptr, nullptr,
+                        dependsOn.empty() ? nullptr : dependencies.c_str(), nullptr, nullptr));
 }
 
 bool registerTestService(const std::string &name, const std::string &switches) {
@@ -236,7 +245,7 @@ std::string logErrorEntry(const std::string &context, DWORD code) {
   char *text = nullptr;
   FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
                      FORMAT_MESSAGE_IGNORE_INSERTS,
-                 nullptr, code, LANG_USER_DEFAULT, reinterpret_cast<char *>(&text), 0, nullptr);
+                 nullptr, code, 0, reinterpret_cast<char *>(&text), 0, nullptr);
   std::string message = text ? text : "";
   LocalFree(text);
   message.erase(message.find_last_not_of("\r\n ") + 1); // one line break ends the entry

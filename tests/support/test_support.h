@@ -73,6 +73,8 @@ ServiceConfig queryServiceConfig(const std::string &name);
 // The current state (1 stopped ... 7 paused); 0 when it cannot be queried.
 DWORD serviceState(const std::string &name);
 DWORD serviceProcessId(const std::string &name);
+// The controls the service last said it accepts (0 when it cannot be queried).
+DWORD serviceControlsAccepted(const std::string &name);
 // The exit codes the service last reported: Win32, then service-specific.
 std::pair<DWORD, DWORD> serviceExitCodes(const std::string &name);
 bool waitForServiceState(const std::string &name, DWORD state, DWORD timeoutMs = 15000);
@@ -93,9 +95,10 @@ bool waitForProcessEnd(DWORD pid, DWORD timeoutMs = 15000);
 std::string uniqueServiceName(const std::string &prefix);
 // The test service's binary path: its quoted full path, then switches.
 std::string testServiceCommand(const std::string &switches = "");
-// Registers an own-process service directly, named and displayed as name.
+// Registers an own-process service directly, named and displayed as name,
+// depending on dependsOn when given.
 bool registerService(const std::string &name, const std::string &binaryPath,
-                     DWORD startType = SERVICE_DEMAND_START);
+                     DWORD startType = SERVICE_DEMAND_START, const std::string &dependsOn = "");
 bool registerTestService(const std::string &name, const std::string &switches = "");
 // Stops the service (ending the test service if it will not stop), deletes
 // it and waits until it is gone. True when it is gone.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <map>
 #include <vector>
 
@@ -9,22 +10,35 @@ namespace {
 
 using Calls = std::vector<std::string>;
 const std::int32_t kMon0800 = minuteOfWeek(1, 8, 0), kMon1800 = minuteOfWeek(1, 18, 0);
+constexpr std::uint32_t kNoRetry = std::numeric_limits<std::uint32_t>::max();
 
-// Services' states by name; every call recorded in order.
+// Services' states by name, the error every start and stop fails with (0:
+// success); every call recorded in order, a start or stop not to be logged
+// as "quiet".
 struct FakeManager {
   std::map<std::string, std::uint32_t> states;
+  std::uint32_t startError = 5, stopError = 0;
+  std::vector<std::string> dependents;
   Calls calls;
   CheckActions actions{
       [this](const std::string &n) {
         calls.push_back("query " + n);
         return states.count(n) ? states[n] : kStateStopped;
       },
-      [this](const std::string &n) { return calls.push_back("start " + n), Result::failure(5); },
-      [this](const std::string &n) { return calls.push_back("stop " + n), Result(); },
-      [this](const std::string &line) { calls.push_back(line); }};
-  Calls at(std::list<ServiceRecord> &records, std::int32_t minute) {
+      [this](const std::string &n, bool logged) { return call("start ", n, logged, startError); },
+      [this](const std::string &n, bool logged) { return call("stop ", n, logged, stopError); },
+      [this](const std::string &n) { return calls.push_back("dependents " + n), dependents; },
+      [this](const std::string &line, LogKind) { calls.push_back(line); },
+      [this](const std::string &context, std::uint32_t error) {
+        calls.push_back(context + ": " + std::to_string(error));
+      }};
+  Result call(const std::string &what, const std::string &n, bool logged, std::uint32_t error) {
+    calls.push_back((logged ? "" : "quiet ") + what + n);
+    return error ? Result::failure(error) : Result();
+  }
+  Calls at(std::list<ServiceRecord> &records, std::int32_t minute, std::uint32_t ms = 0) {
     calls.clear();
-    checkRecordsAt(records, minute, actions);
+    checkRecordsAt(records, minute, ms, actions);
     return calls;
   }
 };
@@ -47,15 +61,17 @@ TEST(CheckPass, ActsAtTheFirstCheckThenOnlyWhenTheWantedStateChanges) {
   EXPECT_EQ(m.at(records, kMon0800 - 1),
             (Calls{"Stopping service A", "stop A", "Starting service B", "start B"}));
   EXPECT_EQ(m.at(records, kMon0800 - 1), Calls{}); // not even a query
-  // A failed start counts as done: not retried while the wish stays.
+  // A start that fails for good (access denied) counts as done: not retried
+  // while the wish stays.
   EXPECT_EQ(m.at(records, kMon0800 + 5), (Calls{"Starting service A", "start A"}));
-  EXPECT_EQ(m.at(records, kMon1800 - 1), Calls{});
+  EXPECT_EQ(retryWaitMs(records, 0), kNoRetry);
+  EXPECT_EQ(m.at(records, kMon1800 - 1, 60000), Calls{});
   EXPECT_EQ(m.at(records, kMon1800), (Calls{"Stopping service A", "stop A"}));
 
   // A stop or pause request ends the pass before the next record.
   records = {office("A"), office("B")};
   m.calls.clear();
-  EXPECT_FALSE(checkRecordsAt(records, kMon0800, m.actions, [&] { return m.calls.empty(); }));
+  EXPECT_FALSE(checkRecordsAt(records, kMon0800, 0, m.actions, [&] { return m.calls.empty(); }));
   EXPECT_EQ(m.calls, (Calls{"Starting service A", "start A"}));
 }
 
@@ -79,6 +95,89 @@ TEST(CheckPass, ForceActsOnlyOnASettledOppositeState) {
   // Forced one way only: the other way is left alone.
   records.front().forceStop = false;
   EXPECT_EQ(m.at(records, kMon1800 + 30), Calls{});
+}
+
+TEST(CheckPass, WhichFailuresMayPass) {
+  struct Row {
+    bool starting;
+    std::uint32_t error;
+    std::uint32_t state; // what a query would answer
+    bool mayPass;
+  };
+  const Row rows[] = {
+      {true, 1055, 1, true},   // database locked (at boot)
+      {false, 1061, 2, true},  // cannot accept the control (still starting)
+      {false, 1052, 4, true},  // Wine: the stop is not accepted yet
+      {false, 1051, 4, true},  // dependents still run
+      {true, 1056, 3, true},   // "already running": still stopping
+      {true, 1056, 4, false},  // really running
+      {true, 1056, 2, false},  // on its way
+      {false, 1056, 3, false}, // a stop does not say so
+      {false, 1062, 1, false}, // not active: stopped already
+      {true, 1058, 1, false},  // disabled
+      {true, 1060, 1, false},  // no such service
+      {false, 5, 4, false},    // access denied
+      {true, 1053, 2, false},  // did not answer in time
+  };
+  for (const Row &row : rows) {
+    int asked = 0;
+    EXPECT_EQ(failureMayPass(row.starting, row.error, [&] { return ++asked, row.state; }),
+              row.mayPass)
+        << row.error;
+    EXPECT_EQ(asked, row.starting && row.error == 1056 ? 1 : 0) << row.error;
+  }
+}
+
+TEST(CheckPass, RetryDueThirtySecondsAfterTheLastFailure) {
+  std::list<ServiceRecord> records(3);
+  EXPECT_EQ(retryWaitMs(records, 5000), kNoRetry);
+  auto it = records.begin();
+  (it++)->retry = PendingRetry{true, 1000, 1055};
+  EXPECT_EQ(retryWaitMs(records, 1000), 30000u);
+  EXPECT_EQ(retryWaitMs(records, 25000), 6000u);
+  EXPECT_EQ(retryWaitMs(records, 31000), 0u);
+  EXPECT_EQ(retryWaitMs(records, 90000), 0u);
+  // The earliest of several; the steady count may wrap in between.
+  it->retry = PendingRetry{false, 0xFFFFF000u, 1061};
+  EXPECT_EQ(retryWaitMs(records, 4000), 30000u - 8096u);
+}
+
+TEST(CheckPass, AFailureThatMayPassIsRetriedQuietlyUntilItSucceeds) {
+  std::list<ServiceRecord> records{office("A")};
+  FakeManager m;
+  m.stopError = 1061;
+  EXPECT_EQ(m.at(records, kMon0800 - 60, 0),
+            (Calls{"Stopping service A", "stop A", "Will try again every 30 s to stop service A"}));
+  EXPECT_EQ(records.front().lastAction, LastAction::None); // not recorded as done
+  EXPECT_EQ(m.at(records, kMon0800 - 60, 29999), Calls{}); // not due yet
+  m.stopError = 1052;                                      // another "not now": still nothing said
+  EXPECT_EQ(m.at(records, kMon0800 - 59, 30000), Calls{"quiet stop A"});
+  EXPECT_EQ(retryWaitMs(records, 30000), 30000u);
+  m.stopError = 0;
+  EXPECT_EQ(m.at(records, kMon0800 - 59, 60000),
+            (Calls{"quiet stop A", "Stopped service A on retry"}));
+  EXPECT_EQ(retryWaitMs(records, 60000), kNoRetry);
+  EXPECT_EQ(m.at(records, kMon0800 - 58, 90000), Calls{});
+
+  // Running dependents are named once; a final failure ends the retries.
+  m.at(records, kMon0800, 100000);
+  m.stopError = 1051;
+  m.dependents = {"B", "C"};
+  EXPECT_EQ(m.at(records, kMon1800, 0), (Calls{"Stopping service A", "stop A", "dependents A",
+                                               "Running services depend on A: B, C",
+                                               "Will try again every 30 s to stop service A"}));
+  EXPECT_EQ(m.at(records, kMon1800, 30000), Calls{"quiet stop A"});
+  m.stopError = 5;
+  EXPECT_EQ(m.at(records, kMon1800 + 1, 60000),
+            (Calls{"quiet stop A", "Gave up trying to stop service A: 5"}));
+  EXPECT_EQ(m.at(records, kMon1800 + 2, 120000), Calls{});
+
+  // A change of the wish drops the retry and acts on the new wish at once.
+  records = {office("A")};
+  m.at(records, kMon0800 - 1, 0);
+  m.startError = 0;
+  EXPECT_EQ(m.at(records, kMon0800, 1000), (Calls{"Starting service A", "start A"}));
+  EXPECT_EQ(retryWaitMs(records, 1000), kNoRetry);
 }
 
 } // namespace

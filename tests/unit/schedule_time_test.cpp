@@ -51,15 +51,17 @@ struct Berlin {
   }
   CheckActions actions() {
     return {[this](const std::string &n) { return states.count(n) ? states[n] : kStateStopped; },
-            [this](const std::string &n) { return states[n] = kStateRunning, Result(); },
-            [this](const std::string &n) { return states[n] = kStateStopped, Result(); },
-            [this](const std::string &line) {
+            [this](const std::string &n, bool) { return states[n] = kStateRunning, Result(); },
+            [this](const std::string &n, bool) { return states[n] = kStateStopped, Result(); },
+            [](const std::string &) { return std::vector<std::string>(); },
+            [this](const std::string &line, LogKind) {
               std::int64_t local = utc + berlin(utc);
               char seconds[8];
               std::snprintf(seconds, sizeof(seconds), ":%02d ",
                             static_cast<int>(local / kSecond % 60));
               lines.push_back(weekdayTime(minuteOfWeekAt(local)) + seconds + line);
-            }};
+            },
+            [](const std::string &, std::uint32_t) {}};
   }
   // Runs until the clock reaches endUtc; what was logged on the way.
   std::vector<std::string> until(std::int64_t endUtc) {

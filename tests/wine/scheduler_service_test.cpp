@@ -1,11 +1,15 @@
 // The real Qvn.exe as the service "Qvn": its first check, a stop or pause in
-// the middle of a check blocked by services that never connect, points acted
-// on at their minute, and a reload of Qvn.ini on the parameter-change control.
+// the middle of a check blocked by services that never connect or start
+// slowly, points acted on at their minute despite a flood of unknown
+// controls, a reload of Qvn.ini on the parameter-change control, and a stop
+// refused for now and retried.
 #include "test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <iterator>
+#include <list>
 
 using namespace qvntest;
 
@@ -23,6 +27,12 @@ protected:
   }
   bool logged(const std::string &text, DWORD timeoutMs = 3000) {
     return waitFor([&] { return log_.contains(text); }, timeoutMs);
+  }
+  static size_t count(const std::string &text, const std::string &part) {
+    size_t n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+      ++n;
+    return n;
   }
 
   std::string ini_ = windowsDir() + "\\Qvn.ini";
@@ -42,6 +52,10 @@ TEST_F(SchedulerFaults, FirstCheckAppliesTheScheduleAndStopEndsTheProcess) {
                                   "]\r\nStop=" + schedulePoint(now) +
                                   "\r\nStart=" + schedulePoint(now + 120) + "\r\n"));
   ASSERT_EQ(startServiceWithArgs("Qvn"), DWORD(ERROR_SUCCESS));
+  // Resume from sleep arrives as a power event: accepted with the others.
+  EXPECT_EQ(serviceControlsAccepted("Qvn"),
+            DWORD(SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_PAUSE_CONTINUE | SERVICE_ACCEPT_PARAMCHANGE |
+                  SERVICE_ACCEPT_POWEREVENT | SERVICE_ACCEPT_TIMECHANGE));
   EXPECT_TRUE(waitForServiceState(run.name(), SERVICE_RUNNING));
   EXPECT_TRUE(waitForServiceState(stop.name(), SERVICE_STOPPED));
   for (const std::string &line :
@@ -116,6 +130,11 @@ TEST_F(SchedulerFaults, PointsActAtTheirMinuteAndAReloadResendsNothing) {
   EXPECT_TRUE(logged("Schedule reloaded, 2 services"));
   ASSERT_EQ(controlService(dropped.name(), SERVICE_CONTROL_STOP), DWORD(ERROR_SUCCESS));
 
+  // Any user may send user-defined controls: 500 of them leave a handful of
+  // lines and do not delay the point.
+  FileTail flood;
+  for (DWORD i = 0; i < 500; ++i)
+    controlService("Qvn", 128 + i % 128);
   ASSERT_TRUE(waitForServiceState(timed.name(), SERVICE_RUNNING, 150000));
   GetLocalTime(&t);
   int delay = (minuteOfWeek(t) - at) * 60000 + t.wSecond * 1000 + t.wMilliseconds;
@@ -125,6 +144,70 @@ TEST_F(SchedulerFaults, PointsActAtTheirMinuteAndAReloadResendsNothing) {
   std::string text = log_.text();
   EXPECT_EQ(text.find("Stopping service"), std::string::npos) << text;
   EXPECT_EQ(text.find(dropped.name()), std::string::npos) << text;
+  EXPECT_GE(count(flood.text(), "Unrecognized opcode\r\n"), 1u) << flood.text();
+  EXPECT_LE(count(flood.text(), "\n"), 5u) << flood.text();
+}
+
+// With five services that each take 6 s to start, a pause at 2 s and a
+// continue at 3 s: running again at once, and the check goes on.
+TEST_F(SchedulerFaults, AContinueDuringACheckReportsRunningAtOnce) {
+  std::list<ServiceCleanup> slow;
+  std::string sections;
+  for (int i = 0; i < 5; ++i) {
+    slow.emplace_back(uniqueServiceName("QvnSlow"));
+    ASSERT_TRUE(registerTestService(slow.back().name(), "--start-delay=6000"));
+    sections += "[" + slow.back().name() + "]\r\n";
+  }
+  const std::string first = slow.front().name(), second = std::next(slow.begin())->name();
+  ASSERT_TRUE(writeFile(ini_, sections));
+  DWORD start = GetTickCount();
+  ASSERT_EQ(startServiceWithArgs("Qvn"), DWORD(ERROR_SUCCESS));
+  ASSERT_TRUE(logged("Starting service " + first));
+  auto sleepUntil = [&](DWORD ms) {
+    DWORD since = GetTickCount() - start;
+    Sleep(since < ms ? ms - since : 0);
+  };
+  sleepUntil(2000);
+  ASSERT_EQ(controlService("Qvn", SERVICE_CONTROL_PAUSE), DWORD(ERROR_SUCCESS));
+  EXPECT_TRUE(waitForServiceState("Qvn", SERVICE_PAUSE_PENDING, 900));
+  sleepUntil(3000);
+  DWORD continued = GetTickCount();
+  ASSERT_EQ(controlService("Qvn", SERVICE_CONTROL_CONTINUE), DWORD(ERROR_SUCCESS));
+  EXPECT_TRUE(waitForServiceState("Qvn", SERVICE_RUNNING, 1500));
+  std::printf("continue to running: %lu ms\n", GetTickCount() - continued);
+  EXPECT_LT(GetTickCount() - continued, 1500u);
+  EXPECT_TRUE(logged("Starting service " + second, 12000));
+  EXPECT_EQ(serviceState("Qvn"), DWORD(SERVICE_RUNNING));
+  // Ended once that start is done, so no service is left half started.
+  DWORD pid = serviceProcessId("Qvn");
+  ASSERT_EQ(controlService("Qvn", SERVICE_CONTROL_STOP), DWORD(ERROR_SUCCESS));
+  EXPECT_TRUE(waitForProcessEnd(pid, 12000));
+}
+
+// A stop refused because the service cannot take it yet (it accepts a stop
+// only 10 s after it runs, as one Windows is still starting at boot) is not
+// recorded as done: tried again 30 s later, it succeeds; the failure is
+// logged once.
+TEST_F(SchedulerFaults, AStopRefusedForNowIsRetriedUntilItSucceeds) {
+  ServiceCleanup late(uniqueServiceName("QvnLate"));
+  ASSERT_TRUE(registerTestService(late.name(), "--stop-after=10000"));
+  ASSERT_EQ(startServiceWithArgs(late.name()), DWORD(ERROR_SUCCESS));
+  SYSTEMTIME t;
+  GetLocalTime(&t);
+  ASSERT_TRUE(
+      writeFile(ini_, "[" + late.name() + "]\r\nStop=" + schedulePoint(minuteOfWeek(t)) + "\r\n"));
+  ASSERT_EQ(startServiceWithArgs("Qvn"), DWORD(ERROR_SUCCESS)); // release settings
+  ASSERT_TRUE(logged("Stopping service " + late.name()));
+  DWORD point = GetTickCount();
+  EXPECT_TRUE(logged("Will try again every 30 s to stop service " + late.name()));
+  EXPECT_EQ(serviceState(late.name()), DWORD(SERVICE_RUNNING));
+  ASSERT_TRUE(waitForServiceState(late.name(), SERVICE_STOPPED, 40000));
+  DWORD delay = GetTickCount() - point;
+  std::printf("first check to the retried stop done: %lu ms\n", delay);
+  EXPECT_GT(delay, 25000u);
+  EXPECT_TRUE(logged("Stopped service " + late.name() + " on retry"));
+  std::string text = log_.text();
+  EXPECT_EQ(count(text, "ControlService\r\n"), 1u) << text;
 }
 
 // Held by another program at start, the file is tried again at each check;

@@ -73,6 +73,26 @@ TEST_F(Scm, StartQueryAndStop) {
   EXPECT_EQ(log.text(), logErrorEntry("ControlService", ERROR_SERVICE_NOT_ACTIVE));
 }
 
+TEST_F(Scm, ListsTheServicesThatDependOnOne) {
+  ServiceCleanup parent(uniqueServiceName("QvnScmParent")), child(uniqueServiceName("QvnScmChild"));
+  ASSERT_TRUE(registerTestService(parent.name()));
+  ASSERT_TRUE(
+      registerService(child.name(), testServiceCommand(), SERVICE_DEMAND_START, parent.name()));
+  std::vector<std::string> names{"left over"};
+  ASSERT_TRUE(connection.listDependents(parent.c_str(), false, names));
+  EXPECT_EQ(log.text(), "");
+  if (names.empty())
+    GTEST_SKIP() << "this system lists no dependents (Wine 8: EnumDependentServices is a stub)";
+  EXPECT_EQ(names, std::vector<std::string>{child.name()});
+  ASSERT_TRUE(connection.listDependents(parent.c_str(), true, names));
+  EXPECT_EQ(names, std::vector<std::string>{}); // none running
+  ASSERT_EQ(startServiceWithArgs(parent.name()), DWORD(ERROR_SUCCESS));
+  ASSERT_EQ(startServiceWithArgs(child.name()), DWORD(ERROR_SUCCESS));
+  ASSERT_TRUE(waitForServiceState(child.name(), SERVICE_RUNNING));
+  ASSERT_TRUE(connection.listDependents(parent.c_str(), true, names));
+  EXPECT_EQ(names, std::vector<std::string>{child.name()});
+}
+
 TEST_F(Scm, MissingServices) {
   const std::string name = uniqueServiceName("QvnScmMissing");
   // Removing what is not there succeeds silently; a query answers stopped.
