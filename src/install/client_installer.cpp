@@ -1,6 +1,7 @@
 #include "install/client_installer.h"
 
 #include "common/profile_flag.h"
+#include "install/binary_guard.h"
 #include "install/client_parameters.h"
 #include "install/client_registry.h"
 #include "install/configuration_list.h"
@@ -122,6 +123,9 @@ bool installClientService(ServiceManagerConnection &connection, const std::strin
 
   std::string hostPath;
   if (!provideHost(directory, hostPath))
+    return false;
+  // The service runs as LocalSystem: no ordinary user may replace its programs.
+  if (!onlyTrustedCanChange({directory, hostPath, application}, "service not installed", "  "))
     return false;
   // Quoted: unquoted, a path with blanks ("C:\Program Files\...") would let
   // the service manager try "C:\Program.exe" first.

@@ -3,6 +3,9 @@
 #include "common/unique_handle.h"
 #include "install/executable_path.h"
 
+#include <aclapi.h>
+#include <sddl.h>
+
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -230,6 +233,21 @@ bool removeService(const std::string &name) {
   if (UniqueScHandle service = openService(name, DELETE))
     DeleteService(service.get());
   return waitForServiceGone(name, 5000);
+}
+
+bool setAccessList(const std::string &path, const std::string &sddl) {
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl.c_str(), SDDL_REVISION_1,
+                                                            &descriptor, nullptr))
+    return false;
+  BOOL present = FALSE, defaulted = FALSE;
+  PACL dacl = nullptr;
+  bool set = GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted) &&
+             SetNamedSecurityInfoA(const_cast<char *>(path.c_str()), SE_FILE_OBJECT,
+                                   DACL_SECURITY_INFORMATION, nullptr, nullptr, dacl,
+                                   nullptr) == ERROR_SUCCESS;
+  LocalFree(descriptor);
+  return set;
 }
 
 std::string logErrorEntry(const std::string &context, DWORD code) {

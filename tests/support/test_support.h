@@ -115,6 +115,10 @@ private:
   std::string name_;
 };
 
+// Sets path's access list from SDDL ("D:(A;OICI;FA;;;SY)..."); under Wine
+// Everyone's write sets the others' write bit, and its absence clears it.
+bool setAccessList(const std::string &path, const std::string &sddl);
+
 // A log error entry as it lands in the log file: the context line, then
 // two blanks and the system's message for code.
 std::string logErrorEntry(const std::string &context, DWORD code);
