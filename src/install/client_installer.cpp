@@ -3,6 +3,7 @@
 #include "common/profile_flag.h"
 #include "config/ini_reader.h"
 #include "host/host_parameters.h"
+#include "install/binary_guard.h"
 #include "install/file_paths.h"
 #include "install/host_copy.h"
 #include "install/install_config.h"
@@ -135,6 +136,9 @@ bool installClientService(ServiceManagerConnection &connection, const IniFile &f
 
   std::string hostPath;
   if (!provideHost(directory, hostPath))
+    return false;
+  // The service runs as LocalSystem: no ordinary user may replace its programs.
+  if (!onlyTrustedCanChange({directory, hostPath, application}, "service not installed", "  "))
     return false;
   // Quoted: unquoted, a path with blanks ("C:\Program Files\...") would let
   // the service manager try "C:\Program.exe" first.

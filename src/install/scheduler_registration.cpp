@@ -1,5 +1,6 @@
 #include "install/scheduler_registration.h"
 
+#include "install/binary_guard.h"
 #include "install/executable_path.h"
 #include "log/diagnostic_log.h"
 #include "scm/service_manager_connection.h"
@@ -28,10 +29,25 @@ Result registerScheduler(ServiceManagerConnection &connection) {
                                   "Run services at desired time", true);
 }
 
+// The service runs as LocalSystem: no ordinary user may replace Qvn.exe or
+// put files beside it. A path the system cannot give is logged by
+// registerScheduler.
+bool runsFromATrustedPlace() {
+  std::string path;
+  if (!currentExecutablePath(path))
+    return true;
+  std::string directory = path.substr(0, path.find_last_of('\\'));
+  if (directory.size() == 2 && directory[1] == ':')
+    directory += '\\';
+  return onlyTrustedCanChange({directory, path}, "Quorvane service not installed", "");
+}
+
 } // namespace
 
 bool installScheduler() {
   std::printf("Installing Quorvane service...\n");
+  if (!runsFromATrustedPlace())
+    return false;
   ServiceManagerConnection connection;
   if (!registerScheduler(connection)) {
     std::printf("Unable to install Quorvane service, see C:\\Qvn.log\n");

@@ -1,15 +1,22 @@
 #include "log/diagnostic_log.h"
 
+#include "log/log_target.h"
 #include "log/log_text.h"
+
+#include <sddl.h>
 
 #include <cctype>
 
 namespace {
 
 // How long an entry waits for another process's append. An append takes
-// microseconds; a holder that hangs must not stop the log for good, so after
-// this the entry is written unserialised.
-const DWORD kLockWaitMs = 2000;
+// well under a millisecond; a process that holds the lock longer must not
+// hold up this one's entries (a service must report a stop within a
+// second), so after one such wait entries are written without waiting.
+const DWORD kLockWaitMs = 300;
+
+const char *const kLockNotice =
+    "Log lock held by another process: entries are written without waiting for it\n";
 
 // One lock per log file for every process: a named mutex in the global
 // namespace, so the service and console runs in other sessions share it. A
@@ -24,14 +31,18 @@ HANDLE createLock(const std::string &path) {
   return lock;
 }
 
-// Holds the named lock for one scope; without a lock, or after the wait
-// timed out, it holds nothing and the scope runs anyway.
+// Holds the named lock for one scope. Once a wait has timed out (or there
+// is no lock), the lock is taken only when free and the scope runs anyway;
+// firstGiveUp() tells the one scope that gave up first.
 class LockScope {
 public:
-  explicit LockScope(HANDLE lock) : lock_(lock) {
-    DWORD waited = lock_ ? WaitForSingleObject(lock_, kLockWaitMs) : WAIT_FAILED;
+  LockScope(HANDLE lock, std::atomic<bool> &givenUp) : lock_(lock) {
+    bool waitAllowed = !givenUp;
+    DWORD waited = lock_ ? WaitForSingleObject(lock_, waitAllowed ? kLockWaitMs : 0) : WAIT_FAILED;
     // Abandoned: the last holder died; the lock is ours all the same.
     owned_ = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
+    if (!owned_ && waitAllowed)
+      firstGiveUp_ = !givenUp.exchange(true);
   }
   ~LockScope() {
     if (owned_)
@@ -39,18 +50,97 @@ public:
   }
   LockScope(const LockScope &) = delete;
   LockScope &operator=(const LockScope &) = delete;
+  bool firstGiveUp() const { return firstGiveUp_; }
 
 private:
   HANDLE lock_;
   bool owned_ = false;
+  bool firstGiveUp_ = false;
 };
 
-// Appends go to the end whoever else writes; readers, writers and a rename
-// by any process are allowed while it is open.
-UniqueKernelHandle openShared(const std::string &path) {
-  return UniqueKernelHandle(CreateFileA(path.c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                        nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+std::string systemMessage(DWORD code) {
+  char *message = nullptr;
+  DWORD length = FormatMessageA(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code, 0, reinterpret_cast<char *>(&message), 0, nullptr);
+  std::string text = length && message ? std::string(message, length) : std::string();
+  LocalFree(message);
+  return text;
+}
+
+std::string trimmed(std::string text) {
+  size_t end = text.find_last_not_of(" \t\r\n");
+  return end == std::string::npos ? std::string() : text.substr(0, end + 1);
+}
+
+// A new log: SYSTEM and Administrators full control, Users read, nothing
+// inherited, so that ordinary users can neither change nor delete it.
+SECURITY_ATTRIBUTES *newFileSecurity() {
+  static SECURITY_ATTRIBUTES attributes = [] {
+    SECURITY_ATTRIBUTES a{sizeof(SECURITY_ATTRIBUTES), nullptr, FALSE};
+    ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;;FA;;;SY)(A;;FA;;;BA)(A;;FR;;;BU)",
+                                                         SDDL_REVISION_1, &a.lpSecurityDescriptor,
+                                                         nullptr);
+    return a;
+  }();
+  return &attributes;
+}
+
+// What the system says of an open handle; false (GetLastError) if nothing.
+bool describe(HANDLE file, OpenedFile &opened) {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!GetFileInformationByHandle(file, &info))
+    return false;
+  opened.directory = info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
+  opened.reparsePoint = info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT;
+  opened.links = info.nNumberOfLinks;
+  char final[MAX_PATH * 2];
+  DWORD n =
+      GetFinalPathNameByHandleA(file, final, sizeof(final), FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+  opened.finalPath = n && n < sizeof(final) ? std::string(final, n) : std::string();
+  return true;
+}
+
+// Opens path as itself, never what a link leads to: a folder opens too (to
+// be recognised), and a missing file is created new, which follows no link.
+UniqueKernelHandle openAsItself(const std::string &path, DWORD access, bool create) {
+  const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+  const DWORD flags = FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS;
+  UniqueKernelHandle file(
+      CreateFileA(path.c_str(), access, share, nullptr, OPEN_EXISTING, flags, nullptr));
+  if (!file && create && GetLastError() == ERROR_FILE_NOT_FOUND) {
+    file.reset(CreateFileA(path.c_str(), access, share, newFileSecurity(), CREATE_NEW,
+                           flags | FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file && GetLastError() == ERROR_FILE_EXISTS) // another process was first
+      file.reset(CreateFileA(path.c_str(), access, share, nullptr, OPEN_EXISTING, flags, nullptr));
+  }
+  return file;
+}
+
+// The open file when it is a plain file of its own named fullPath;
+// otherwise nothing, and why in reason (empty: missing and not created).
+UniqueKernelHandle openChecked(const std::string &path, const std::string &fullPath, DWORD access,
+                               bool create, std::string &reason) {
+  reason.clear();
+  UniqueKernelHandle file = openAsItself(path, access, create);
+  OpenedFile opened;
+  if (!file || !describe(file.get(), opened)) {
+    DWORD error = GetLastError();
+    if (!file && !create && error == ERROR_FILE_NOT_FOUND)
+      return UniqueKernelHandle();
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    bool folder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    reason = folder ? "it is a folder" : trimmed(systemMessage(error));
+    return UniqueKernelHandle();
+  }
+  reason = unusableReason(fullPath, opened);
+  return reason.empty() ? std::move(file) : UniqueKernelHandle();
+}
+
+std::string fullPathOf(const std::string &path) {
+  char full[MAX_PATH * 2];
+  DWORD n = GetFullPathNameA(path.c_str(), sizeof(full), full, nullptr);
+  return n && n < sizeof(full) ? std::string(full, n) : path;
 }
 
 bool writeAll(HANDLE file, const std::string &bytes) {
@@ -62,29 +152,61 @@ bool writeAll(HANDLE file, const std::string &bytes) {
 } // namespace
 
 DiagnosticLog::DiagnosticLog(const char *path, long rotateAt)
-    : path_(path), rotateAt_(rotateAt), lock_(createLock(path_)) {
-  rotateIfLarge();
-}
+    : path_(path), fullPath_(fullPathOf(path_)), rotateAt_(rotateAt), lock_(createLock(path_)) {}
 
-UniqueKernelHandle DiagnosticLog::openForAppend() {
-  UniqueKernelHandle file = openShared(path_);
+UniqueKernelHandle DiagnosticLog::openForAppend(std::string &notices) {
+  auto unusable = [&](int which, const std::string &path, const std::string &why) {
+    if (!saidUnusable_[which].exchange(true))
+      notices += "Log file " + path + " not used: " + why + "\n";
+  };
+  const DWORD access = FILE_APPEND_DATA | FILE_READ_ATTRIBUTES;
+  std::string reason;
+  UniqueKernelHandle file = openChecked(path_, fullPath_, access, true, reason);
   LARGE_INTEGER size;
+  if (!file)
+    unusable(0, path_, reason);
   if (!file || !GetFileSizeEx(file.get(), &size) || size.QuadPart <= rotateAt_)
     return file;
+  // Nothing is moved onto a ".old" that is not a plain file of our own.
+  std::string old = path_ + ".old";
+  openChecked(old, fullPath_ + ".old", FILE_READ_ATTRIBUTES, false, reason);
+  if (!reason.empty()) {
+    unusable(1, old, reason + "; " + path_ + " is not moved aside");
+    return file;
+  }
   file.reset();
   // If the move fails (a program holds the file without delete sharing),
   // the entry goes on at the end of the large file.
-  std::string old = path_ + ".old";
   MoveFileExA(path_.c_str(), old.c_str(), MOVEFILE_REPLACE_EXISTING);
-  return openShared(path_);
+  file = openChecked(path_, fullPath_, access, true, reason);
+  if (!file)
+    unusable(0, path_, reason);
+  return file;
+}
+
+void DiagnosticLog::tell(const std::string &notices) {
+  if (notices.empty())
+    return;
+  OutputDebugStringA(notices.c_str());
+  if (standardErrorFallback_) {
+    HANDLE standardError = GetStdHandle(STD_ERROR_HANDLE);
+    if (standardError && standardError != INVALID_HANDLE_VALUE)
+      writeAll(standardError, fileText(notices));
+  }
+  if (eventSink_)
+    eventSink_(LogKind::Warning, notices);
 }
 
 void DiagnosticLog::rotateIfLarge() {
   DWORD saved = GetLastError();
+  std::string notices;
   {
-    LockScope lock(lock_.get());
-    openForAppend();
+    LockScope lock(lock_.get(), lockGivenUp_);
+    if (lock.firstGiveUp())
+      append(kLockNotice, LogKind::Warning);
+    openForAppend(notices);
   }
+  tell(notices);
   SetLastError(saved);
 }
 
@@ -97,12 +219,16 @@ void DiagnosticLog::append(const std::string &entry, LogKind kind) {
   DWORD saved = GetLastError();
   OutputDebugStringA(entry.c_str());
   std::string bytes = fileText(entry);
+  std::string notices;
   bool written = false;
   {
-    LockScope lock(lock_.get());
-    UniqueKernelHandle file = openForAppend();
+    LockScope lock(lock_.get(), lockGivenUp_);
+    if (lock.firstGiveUp())
+      append(kLockNotice, LogKind::Warning);
+    UniqueKernelHandle file = openForAppend(notices);
     written = file && writeAll(file.get(), bytes);
   }
+  tell(notices);
   if (!written && standardErrorFallback_) {
     HANDLE standardError = GetStdHandle(STD_ERROR_HANDLE);
     if (standardError && standardError != INVALID_HANDLE_VALUE)
@@ -122,13 +248,7 @@ void DiagnosticLog::writeLine(const char *text, LogKind kind) {
 }
 
 void DiagnosticLog::writeError(const char *context, unsigned long code, LogKind kind) {
-  char *message = nullptr;
-  DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                    FORMAT_MESSAGE_IGNORE_INSERTS,
-                                nullptr, code, 0, reinterpret_cast<char *>(&message), 0, nullptr);
-  std::string text = length && message ? std::string(message, length) : std::string();
-  LocalFree(message);
-  append(errorEntry(context, text), kind);
+  append(errorEntry(context, systemMessage(code)), kind);
 }
 
 void DiagnosticLog::writeLastError(const char *context) { writeError(context, GetLastError()); }

@@ -12,9 +12,9 @@
 
 class DiagnosticLog {
 public:
-  // Creates the file at path if missing (moving it aside first when it has
-  // grown past rotateAt bytes). The file is opened again for every entry,
-  // so one that cannot be opened now is tried again at the next entry.
+  // Takes nothing but the lock's handle: the file is opened (and created
+  // when missing) for every entry, so one that cannot be used now is tried
+  // again at the next entry, and a process start never waits for the lock.
   explicit DiagnosticLog(const char *path, long rotateAt = kRotateAt);
   DiagnosticLog(const DiagnosticLog &) = delete;
   DiagnosticLog &operator=(const DiagnosticLog &) = delete;
@@ -53,15 +53,25 @@ public:
   static constexpr long kRotateAt = 1024L * 1024L;
 
 private:
-  // Opens the file for one append, first moving it aside if too large. The
-  // caller holds lock_.
-  UniqueKernelHandle openForAppend();
+  // Opens the file for one append, first moving it aside if too large.
+  // Never through a folder, link or hard link: such a path is left alone
+  // and a line saying so is added to notices the first time. The caller
+  // holds lock_, or has given up waiting for it.
+  UniqueKernelHandle openForAppend(std::string &notices);
   void append(const std::string &entry, LogKind kind = LogKind::Record);
+  // Notices go where entries go when the file cannot take them.
+  void tell(const std::string &notices);
 
   std::string path_;
+  std::string fullPath_; // what the system must name the open file
   long rotateAt_;
   // Named after the path: serialises appends and rotation of every process.
   UniqueKernelHandle lock_;
+  // Set once a wait for lock_ timed out: the lock is then only taken when
+  // free, so a process holding it costs this one a single wait.
+  std::atomic<bool> lockGivenUp_{false};
+  // The log, then ".old", once said to be unusable.
+  std::atomic<bool> saidUnusable_[2] = {false, false};
   std::atomic<bool> standardErrorFallback_{false};
   EventSink eventSink_;
 };

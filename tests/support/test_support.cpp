@@ -3,6 +3,9 @@
 #include "common/unique_handle.h"
 #include "install/executable_path.h"
 
+#include <aclapi.h>
+#include <sddl.h>
+
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -239,6 +242,59 @@ bool removeService(const std::string &name) {
   if (UniqueScHandle service = openService(name, DELETE))
     DeleteService(service.get());
   return waitForServiceGone(name, 5000);
+}
+
+namespace {
+
+// Wine's own export: the unix path of a Windows path.
+std::string unixPath(const std::string &path) {
+  using ToUnix = char *(CDECL *)(const WCHAR *);
+  auto toUnix = reinterpret_cast<ToUnix>(reinterpret_cast<void *>(
+      GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name")));
+  std::wstring wide(path.begin(), path.end());
+  char *unix = toUnix ? toUnix(wide.c_str()) : nullptr;
+  std::string result = unix ? unix : "";
+  HeapFree(GetProcessHeap(), 0, unix);
+  return result;
+}
+
+} // namespace
+
+bool makeShape(const std::string &path, PathShape shape, const std::string &target) {
+  removeShape(path);
+  switch (shape) {
+  case PathShape::HardLink:
+    return CreateHardLinkA(path.c_str(), target.c_str(), nullptr);
+  case PathShape::Folder:
+    return CreateDirectoryA(path.c_str(), nullptr);
+  case PathShape::SymbolicLink:
+    // Wine starts unix programs too, but does not wait for them.
+    run("Z:\\bin\\ln -s \"" + unixPath(target) + "\" \"" + unixPath(path) + "\"");
+    return waitFor([&] { return fileExists(path); }, 5000);
+  }
+  return false;
+}
+
+void removeShape(const std::string &path) {
+  // Wine's DeleteFile of a unix symbolic link deletes the file it leads to.
+  if (fileExists(path))
+    run("Z:\\bin\\rm -rf \"" + unixPath(path) + "\"");
+  waitFor([&] { return !fileExists(path); }, 5000);
+}
+
+bool setAccessList(const std::string &path, const std::string &sddl) {
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl.c_str(), SDDL_REVISION_1,
+                                                            &descriptor, nullptr))
+    return false;
+  BOOL present = FALSE, defaulted = FALSE;
+  PACL dacl = nullptr;
+  bool set = GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted) &&
+             SetNamedSecurityInfoA(const_cast<char *>(path.c_str()), SE_FILE_OBJECT,
+                                   DACL_SECURITY_INFORMATION, nullptr, nullptr, dacl,
+                                   nullptr) == ERROR_SUCCESS;
+  LocalFree(descriptor);
+  return set;
 }
 
 std::string logErrorEntry(const std::string &context, DWORD code) {

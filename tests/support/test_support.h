@@ -118,6 +118,17 @@ private:
   std::string name_;
 };
 
+// What a log path may be instead of a plain file: a hard link, a unix
+// symbolic link (Wine opens the file it leads to), a folder.
+enum class PathShape { HardLink, SymbolicLink, Folder };
+// Makes path that shape (a link leading to target); true once it is there.
+bool makeShape(const std::string &path, PathShape shape, const std::string &target);
+// Removes path, whichever shape it has (a link, not what it leads to).
+void removeShape(const std::string &path);
+// Sets path's access list from SDDL ("D:(A;OICI;FA;;;SY)..."); under Wine
+// Everyone's write sets the others' write bit, and its absence clears it.
+bool setAccessList(const std::string &path, const std::string &sddl);
+
 // A log error entry as it lands in the log file: the context line, then
 // two blanks and the system's message for code.
 std::string logErrorEntry(const std::string &context, DWORD code);

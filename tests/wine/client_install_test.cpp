@@ -184,6 +184,33 @@ TEST_F(ClientInstall, AFaultyServiceFailsAloneAndTheRunFails) {
   }
 }
 
+// Everyone's write entry is how Wine shows a folder's others' write bit.
+TEST_F(ClientInstall, AClientDirectoryOrdinaryUsersCanChangeIsRefusedUntilMended) {
+  const std::string file = "[Configurations]\r\npair=QvnFahA,QvnFahB\r\n[General]\r\n"
+                           "ExecutableName=test_client.exe\r\n[QvnFahA]\r\nDirectory=" +
+                           kClientA + "\r\n[QvnFahB]\r\nDirectory=" + kClientB + "\r\n";
+  const std::string everyone = "D:(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;";
+  ASSERT_TRUE(setAccessList(kClientA, everyone + "0x1301bf;;;WD)"));
+  RunResult r = qvn("-install_fah pair", file);
+  EXPECT_EQ(r.exitCode, 1u);
+  EXPECT_NE(r.output.find("  " + kClientA +
+                          " can be changed by Everyone: service not installed\r\n"
+                          "  Fix: icacls \"" +
+                          kClientA +
+                          "\" /inheritance:r /grant:r *S-1-5-18:(OI)(CI)F *S-1-5-32-544:(OI)(CI)F"
+                          " *S-1-5-32-545:(OI)(CI)RX /remove:g *S-1-1-0\r\n"
+                          " Installing service QvnFahB\r\n"),
+            std::string::npos)
+      << r.output;
+  EXPECT_EQ(openServiceError("QvnFahA"), DWORD(ERROR_SERVICE_DOES_NOT_EXIST));
+  EXPECT_EQ(openServiceError("QvnFahB"), DWORD(ERROR_SUCCESS));
+
+  EXPECT_TRUE(setAccessList(kClientA, everyone + "0x1200a9;;;WD)")); // read and execute
+  ServiceCleanup again("QvnFahB");
+  EXPECT_EQ(qvn("-install_fah pair").exitCode, 0u);
+  EXPECT_EQ(openServiceError("QvnFahA"), DWORD(ERROR_SUCCESS));
+}
+
 TEST_F(ClientInstall, TheHostRunsTheClientUntilStoppedOrKilledAndStopsWithAReason) {
   ASSERT_EQ(qvn("-install_fah single", "[Configurations]\r\nsingle=QvnFahA\r\n[General]\r\n"
                                        "ExecutableName=test_client.exe\r\nUseForceAsm=y\r\n"

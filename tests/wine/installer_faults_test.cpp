@@ -84,6 +84,23 @@ TEST_F(InstallerFaults, InstallFailsWhenTheSchedulerDidNotStartAndKeepsItRegiste
   EXPECT_EQ(queryServiceConfig("Qvn").binaryPath, "\"" + dir + "\\Qvn.exe\" -service");
 }
 
+TEST_F(InstallerFaults, InstallRefusesAQvnExeOrdinaryUsersCanChange) {
+  const std::string dir = kWork + "\\open";
+  CreateDirectoryA(dir.c_str(), nullptr);
+  ASSERT_TRUE(CopyFileA(programPath("Qvn.exe").c_str(), (dir + "\\Qvn.exe").c_str(), FALSE));
+  ASSERT_TRUE(setAccessList(dir + "\\Qvn.exe", "D:(A;;FA;;;SY)(A;;FA;;;BA)(A;;FW;;;WD)"));
+  ServiceCleanup scheduler("Qvn");
+  RunResult r = run("\"" + dir + "\\Qvn.exe\" -install");
+  EXPECT_EQ(r.output, kBanner + "Installing Quorvane service...\r\n" + dir +
+                          "\\Qvn.exe can be changed by Everyone: Quorvane service not installed\r\n"
+                          "Fix: icacls \"" +
+                          dir +
+                          "\\Qvn.exe\" /inheritance:r /grant:r *S-1-5-18:F *S-1-5-32-544:F"
+                          " *S-1-5-32-545:RX /remove:g *S-1-1-0\r\n");
+  EXPECT_EQ(r.exitCode, 1u);
+  EXPECT_EQ(openServiceError("Qvn"), DWORD(ERROR_SERVICE_DOES_NOT_EXIST));
+}
+
 TEST_F(InstallerFaults, AConfigurationListingNoServiceFails) {
   writeInstallFile("empty=\r\n");
   for (const char *option : {"-install_fah ", "-desinstall_fah "})

@@ -1,8 +1,10 @@
 // The real Qvn.exe as the service "Qvn": its first check, a stop or pause in
 // the middle of a check blocked by services that never connect or start
 // slowly, points acted on at their minute despite a flood of unknown
-// controls, a reload of Qvn.ini on the parameter-change control, and a stop
-// refused for now and retried.
+// controls, a reload of Qvn.ini on the parameter-change control, a stop
+// refused for now and retried, a schedule that cannot be used or is large,
+// and a log path that is not a plain file or a log lock another process holds.
+#include "common/unique_handle.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -279,6 +281,46 @@ TEST_F(SchedulerFaults, ALargeScheduleActsAtOnceAndAStopDuringTheLoadEndsIt) {
   EXPECT_TRUE(waitForProcessEnd(pid, 5000));
   std::printf("stop during the load to process gone: %lu ms\n", GetTickCount() - start);
   EXPECT_LT(GetTickCount() - start, 2000u);
+}
+
+TEST_F(SchedulerFaults, ALinkOrFolderAtTheLogIsNeverWrittenAndSchedulingGoesOn) {
+  const std::string log = "C:\\Qvn.log", target = "C:\\qvn-log-target.txt";
+  ASSERT_TRUE(writeFile(target, "target\r\n"));
+  for (PathShape shape : {PathShape::HardLink, PathShape::SymbolicLink, PathShape::Folder}) {
+    ServiceCleanup client(uniqueServiceName("QvnShape"));
+    ASSERT_TRUE(registerTestService(client.name()));
+    ASSERT_TRUE(writeFile(ini_, "[" + client.name() + "]\r\n")); // wanted running always
+    ASSERT_TRUE(makeShape(log, shape, target));
+    ASSERT_EQ(startServiceWithArgs("Qvn"), DWORD(ERROR_SUCCESS));
+    EXPECT_TRUE(waitForServiceState(client.name(), SERVICE_RUNNING)) << int(shape);
+    EXPECT_EQ(serviceState("Qvn"), DWORD(SERVICE_RUNNING));
+    DWORD pid = serviceProcessId("Qvn");
+    ASSERT_EQ(controlService("Qvn", SERVICE_CONTROL_STOP), DWORD(ERROR_SUCCESS));
+    EXPECT_TRUE(waitForProcessEnd(pid));
+    EXPECT_EQ(readFile(target), "target\r\n") << int(shape);
+    removeShape(log);
+  }
+}
+
+// Any process may make and hold the log's lock: the service waits for it
+// once, then logs without it.
+TEST_F(SchedulerFaults, ALogLockHeldElsewhereDelaysNeitherTheStartNorTheStop) {
+  UniqueKernelHandle lock(CreateMutexA(nullptr, TRUE, "Global\\QvnLog:C:/QVN.LOG"));
+  ASSERT_TRUE(lock && GetLastError() != ERROR_ALREADY_EXISTS);
+  DWORD start = GetTickCount();
+  ASSERT_EQ(startServiceWithArgs("Qvn"), DWORD(ERROR_SUCCESS));
+  EXPECT_TRUE(waitForServiceState("Qvn", SERVICE_RUNNING, 1000));
+  DWORD running = GetTickCount() - start, pid = serviceProcessId("Qvn");
+  start = GetTickCount();
+  ASSERT_EQ(controlService("Qvn", SERVICE_CONTROL_STOP), DWORD(ERROR_SUCCESS));
+  EXPECT_TRUE(waitForProcessEnd(pid, 1000));
+  std::printf("log lock held: running %lu ms after the start, gone %lu ms after the stop\n",
+              running, GetTickCount() - start);
+  std::string text = log_.text();
+  const std::string notice = "Log lock held by another process";
+  size_t first = text.find(notice);
+  EXPECT_NE(first, std::string::npos) << text;
+  EXPECT_EQ(text.find(notice, first + 1), std::string::npos) << text;
 }
 
 } // namespace
