@@ -4,15 +4,11 @@
 #pragma once
 
 #include "common/unique_handle.h"
+#include "log/log_kind.h"
 
 #include <atomic>
 #include <functional>
 #include <string>
-
-// What an entry means to someone watching the system's event log. Record
-// entries stay in the log file (and the debugger output); the others also
-// go to the event sink, when one is set.
-enum class LogKind { Record, Information, Warning, Error };
 
 class DiagnosticLog {
 public:
