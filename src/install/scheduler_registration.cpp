@@ -2,6 +2,7 @@
 
 #include "install/executable_path.h"
 #include "log/diagnostic_log.h"
+#include "log/event_log.h"
 #include "scm/service_manager_connection.h"
 
 #include <windows.h>
@@ -22,6 +23,10 @@ Result registerScheduler(ServiceManagerConnection &connection) {
     g_log.writeError("GetModuleFileName()", error);
     return Result::failure(error);
   }
+  // The event source first: the service's first entries already find
+  // their text in this Qvn.exe.
+  if (Result source = registerEventSource(path); !source)
+    return source;
   // Quoted so that a directory with blanks is not split by the manager.
   std::string binaryPath = "\"" + path + "\" -service";
   return connection.createService(kServiceName, kServiceName, binaryPath.c_str(),
@@ -51,7 +56,10 @@ bool uninstallScheduler() {
   std::printf("Desinstalling Quorvane service...\n");
   ServiceManagerConnection connection;
   Result removed = connection.deleteService(kServiceName);
-  if (removed)
+  // Removed whatever became of the service: a source left behind would
+  // name a Qvn.exe that may be deleted next.
+  Result sourceRemoved = removeEventSource();
+  if (removed && sourceRemoved)
     return true;
   if (removed.failedWith(ERROR_SERVICE_REQUEST_TIMEOUT))
     std::printf("Quorvane service did not stop within 30 s, removed when it stops\n");

@@ -27,11 +27,11 @@ bool checkRecordsAt(std::list<ServiceRecord> &records, std::int32_t now,
     if (!mustAct(record, wantRunning, actions))
       continue;
     if (wantRunning) {
-      actions.logLine("Starting service " + record.name);
+      actions.logLine("Starting service " + record.name, LogKind::Information);
       (void)actions.startService(record.name);
       record.lastAction = LastAction::Started;
     } else {
-      actions.logLine("Stopping service " + record.name);
+      actions.logLine("Stopping service " + record.name, LogKind::Information);
       (void)actions.stopService(record.name);
       record.lastAction = LastAction::Stopped;
     }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "common/result.h"
+#include "log/log_kind.h"
 #include "scheduler/weekly_schedule.h"
 
 #include <cstdint>
@@ -17,7 +18,7 @@ struct CheckActions {
   std::function<std::uint32_t(const std::string &)> queryState;
   std::function<Result(const std::string &)> startService;
   std::function<Result(const std::string &)> stopService;
-  std::function<void(const std::string &)> logLine;
+  std::function<void(const std::string &, LogKind)> logLine;
 };
 
 // Service states as the service manager numbers them.

@@ -45,7 +45,7 @@ bool Scheduler::check(const std::function<bool()> &goOn) {
   lastCheck_ = clock_();
   bool whole = checkRecordsAt(records_, lastCheck_.minuteOfWeek, actions_, goOn);
   if (settings_.traceChecks)
-    actions_.logLine("Check done");
+    actions_.logLine("Check done", LogKind::Record); // a test trace
   return whole;
 }
 

@@ -2,6 +2,7 @@
 
 #include "common/unique_handle.h"
 #include "log/diagnostic_log.h"
+#include "log/event_log.h"
 #include "scheduler/schedule_file.h"
 #include "scheduler/scheduler.h"
 #include "scm/service_manager_connection.h"
@@ -93,6 +94,7 @@ DWORD WINAPI controlHandler(DWORD control, DWORD, void *, void *) {
 }
 
 void logLine(const std::string &line) { g_log.writeLine(line); }
+void logLineOfKind(const std::string &line, LogKind kind) { g_log.writeLine(line, kind); }
 
 // A fresh connection for every query, start and stop: no handle is held
 // between checks.
@@ -107,7 +109,7 @@ CheckActions serviceActions() {
   actions.stopService = [](const std::string &name) {
     return ServiceManagerConnection().stopService(name.c_str());
   };
-  actions.logLine = logLine;
+  actions.logLine = logLineOfKind;
   return actions;
 }
 
@@ -127,7 +129,7 @@ SchedulerSettings settingsFrom(DWORD argc, LPSTR *argv) {
   std::vector<std::string> ignored;
   SchedulerSettings settings = parseStartArguments(args, ignored);
   for (const std::string &arg : ignored)
-    g_log.writeLine("Ignoring start argument " + arg);
+    g_log.writeLine("Ignoring start argument " + arg, LogKind::Warning);
   return settings;
 }
 
@@ -180,7 +182,8 @@ void runChecks(Scheduler &scheduler) {
       return;
     if (g_reloadRequested.exchange(false)) {
       loadSchedule(scheduler);
-      g_log.writeLine("Schedule reloaded, " + std::to_string(scheduler.size()) + " services");
+      g_log.writeLine("Schedule reloaded, " + std::to_string(scheduler.size()) + " services",
+                      LogKind::Information);
       checkDue = true;
     }
     bool paused = g_pauseWanted;
@@ -201,6 +204,8 @@ void runChecks(Scheduler &scheduler) {
 }
 
 void WINAPI serviceMain(DWORD argc, LPSTR *argv) {
+  // Before the control handler exists, so no other thread logs yet.
+  g_log.setEventSink(eventLogSink());
   g_status = SERVICE_STATUS{};
   g_status.dwServiceType = SERVICE_WIN32_OWN_PROCESS | SERVICE_WIN32_SHARE_PROCESS;
   g_status.dwCurrentState = SERVICE_START_PENDING;
@@ -209,10 +214,12 @@ void WINAPI serviceMain(DWORD argc, LPSTR *argv) {
     g_log.writeLastError("RegisterServiceCtrlHandler()");
     return;
   }
+  g_log.writeLine("Scheduler started", LogKind::Information);
   reportStatus(SERVICE_RUNNING);
   Scheduler scheduler(serviceActions(), localClock, settingsFrom(argc, argv));
   loadSchedule(scheduler);
   runChecks(scheduler);
+  g_log.writeLine("Scheduler stopped", LogKind::Information);
   reportStatus(SERVICE_STOPPED);
 }
 

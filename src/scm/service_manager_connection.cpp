@@ -35,17 +35,23 @@ bool stopRefusedForNow(DWORD error) {
   return error == ERROR_SERVICE_CANNOT_ACCEPT_CTRL || error == ERROR_SERVICE_NOT_ACTIVE;
 }
 
+// Monitoring alerts on errors: a start or stop refused because the service
+// is already where it was sent is information.
+LogKind refusalKind(DWORD error, DWORD alreadyThere) {
+  return error == alreadyThere ? LogKind::Information : LogKind::Error;
+}
+
 } // namespace
 
 ServiceManagerConnection::~ServiceManagerConnection() { closeAll(); }
 
-void ServiceManagerConnection::logFailure(const char *context, unsigned long error) {
+void ServiceManagerConnection::logFailure(const char *context, unsigned long error, LogKind kind) {
   if (logFailures_)
-    g_log.writeError(context, error);
+    g_log.writeError(context, error, kind);
 }
 
-Result ServiceManagerConnection::fail(const char *context, unsigned long error) {
-  logFailure(context, error);
+Result ServiceManagerConnection::fail(const char *context, unsigned long error, LogKind kind) {
+  logFailure(context, error, kind);
   return Result::failure(error);
 }
 
@@ -157,8 +163,10 @@ Result ServiceManagerConnection::deleteService(const char *name) {
 
 Result ServiceManagerConnection::startService(const char *name) {
   Result result = reachService(name, kServiceAccessStart, OpenFailureLog::All);
-  if (result && !StartServiceA(service_.get(), 0, nullptr))
-    result = fail("StartService", GetLastError());
+  if (result && !StartServiceA(service_.get(), 0, nullptr)) {
+    DWORD error = GetLastError();
+    result = fail("StartService", error, refusalKind(error, ERROR_SERVICE_ALREADY_RUNNING));
+  }
   closeAll();
   return result;
 }
@@ -166,8 +174,10 @@ Result ServiceManagerConnection::startService(const char *name) {
 Result ServiceManagerConnection::stopService(const char *name) {
   Result result = reachService(name, kServiceAccessStop, OpenFailureLog::All);
   SERVICE_STATUS status{};
-  if (result && !ControlService(service_.get(), SERVICE_CONTROL_STOP, &status))
-    result = fail("ControlService", GetLastError());
+  if (result && !ControlService(service_.get(), SERVICE_CONTROL_STOP, &status)) {
+    DWORD error = GetLastError();
+    result = fail("ControlService", error, refusalKind(error, ERROR_SERVICE_NOT_ACTIVE));
+  }
   closeAll();
   return result;
 }
@@ -216,3 +226,4 @@ Result ServiceManagerConnection::queryConfiguration(const char *name,
   closeAll();
   return result;
 }
+

@@ -7,6 +7,7 @@
 
 #include "common/result.h"
 #include "common/unique_handle.h"
+#include "log/log_kind.h"
 
 #include <cstdint>
 #include <string>
@@ -36,6 +37,9 @@ public:
   // ERROR_SERVICE_REQUEST_TIMEOUT then). A service that does not exist
   // counts as deleted.
   Result deleteService(const char *name);
+  // A start refused because the service runs already, or a stop because it
+  // is not active, fails too; its entry is information, not an error: the
+  // service is where the caller wanted it.
   Result startService(const char *name);
   Result stopService(const char *name);
   // The current state (1 stopped, 2 start pending, 4 running, 7 paused...);
@@ -62,10 +66,11 @@ private:
   // Sends the stop unless the service is stopped or stopping, then waits for
   // it to report stopped.
   Result stopAndWait();
-  // Logs error under context, unless failures are not logged.
-  void logFailure(const char *context, unsigned long error);
+  // Logs error under context as an entry of kind, unless failures are not
+  // logged.
+  void logFailure(const char *context, unsigned long error, LogKind kind = LogKind::Error);
   // logFailure, then the error as a failure.
-  Result fail(const char *context, unsigned long error);
+  Result fail(const char *context, unsigned long error, LogKind kind = LogKind::Error);
 
   bool logFailures_;
   UniqueScHandle manager_;

@@ -89,6 +89,13 @@ std::string FileTail::text() const {
   return all.size() > offset_ ? all.substr(offset_) : std::string();
 }
 
+std::string wineEvent(const std::string &type, const std::string &text) {
+  std::string line = type + ":eventlog:ReportEventW L\"";
+  for (char c : text)
+    line += c == '\r' ? "\\r" : c == '\n' ? "\\n" : c == '"' ? "\\\"" : std::string(1, c);
+  return line;
+}
+
 int minuteOfWeek(const SYSTEMTIME &t) { return t.wDayOfWeek * 1440 + t.wHour * 60 + t.wMinute; }
 
 std::string schedulePoint(int minute) {

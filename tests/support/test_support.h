@@ -44,6 +44,14 @@ private:
   size_t offset_ = 0;
 };
 
+// The events the services report, as Wine prints them: the test prefix's
+// service manager runs with the event log channel on and its standard
+// error in this file, and every service it starts inherits both.
+inline const std::string kWineEventLog = "C:\\wine-eventlog.txt";
+// The start of the line Wine prints for an event: its type ("trace" for
+// information, "warn", "err") and text, which the closing quote follows.
+std::string wineEvent(const std::string &type, const std::string &text);
+
 // Polls pred every 50 ms until it holds or timeoutMs has passed.
 template <typename Pred> bool waitFor(Pred pred, DWORD timeoutMs = 15000) {
   for (DWORD start = GetTickCount();; Sleep(50)) {

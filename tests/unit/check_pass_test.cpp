@@ -21,7 +21,11 @@ struct FakeManager {
       },
       [this](const std::string &n) { return calls.push_back("start " + n), Result::failure(5); },
       [this](const std::string &n) { return calls.push_back("stop " + n), Result(); },
-      [this](const std::string &line) { calls.push_back(line); }};
+      [this](const std::string &line, LogKind kind) {
+        // Every line of a pass is an action worth an information event.
+        EXPECT_EQ(kind, LogKind::Information) << line;
+        calls.push_back(line);
+      }};
   Calls at(std::list<ServiceRecord> &records, std::int32_t minute) {
     calls.clear();
     checkRecordsAt(records, minute, actions);

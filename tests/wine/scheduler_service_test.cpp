@@ -1,6 +1,7 @@
-// The real Qvn.exe as the service "Qvn": its first check, a stop or pause in
-// the middle of a check blocked by services that never connect, points acted
-// on at their minute, and a reload of Qvn.ini on the parameter-change control.
+// The real Qvn.exe as the service "Qvn": its first check and its events, a
+// stop or pause in the middle of a check blocked by services that never
+// connect, points acted on at their minute, and a reload of Qvn.ini on the
+// parameter-change control.
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -31,6 +32,8 @@ protected:
 
 TEST_F(SchedulerFaults, FirstCheckAppliesTheScheduleAndStopEndsTheProcess) {
   ServiceCleanup run(uniqueServiceName("QvnRun")), stop(uniqueServiceName("QvnStop"));
+  const std::string missing = uniqueServiceName("QvnMissing");
+  FileTail events(kWineEventLog);
   ASSERT_TRUE(registerTestService(run.name()) && registerTestService(stop.name()));
   ASSERT_EQ(startServiceWithArgs(stop.name()), DWORD(ERROR_SUCCESS));
   // Started now and stopped in two hours; the other one the other way round.
@@ -39,8 +42,8 @@ TEST_F(SchedulerFaults, FirstCheckAppliesTheScheduleAndStopEndsTheProcess) {
   int now = minuteOfWeek(t);
   ASSERT_TRUE(writeFile(ini_, "[" + run.name() + "]\r\nStart=" + schedulePoint(now) +
                                   "\r\nStop=" + schedulePoint(now + 120) + "\r\n[" + stop.name() +
-                                  "]\r\nStop=" + schedulePoint(now) +
-                                  "\r\nStart=" + schedulePoint(now + 120) + "\r\n"));
+                                  "]\r\nStop=" + schedulePoint(now) + "\r\nStart=" +
+                                  schedulePoint(now + 120) + "\r\n[" + missing + "]\r\n"));
   ASSERT_EQ(startServiceWithArgs("Qvn"), DWORD(ERROR_SUCCESS));
   EXPECT_TRUE(waitForServiceState(run.name(), SERVICE_RUNNING));
   EXPECT_TRUE(waitForServiceState(stop.name(), SERVICE_STOPPED));
@@ -55,6 +58,19 @@ TEST_F(SchedulerFaults, FirstCheckAppliesTheScheduleAndStopEndsTheProcess) {
   EXPECT_TRUE(waitForServiceState("Qvn", SERVICE_STOPPED, 3000));
   EXPECT_TRUE(waitForProcessEnd(pid, 3000));
   EXPECT_EQ(serviceExitCodes("Qvn").first, DWORD(NO_ERROR));
+
+  // The same as events: actions as information, a failure as an error; the
+  // loaded points stay in the file.
+  std::string seen = events.text();
+  const std::string end = "\"\n";
+  for (const std::string &event :
+       {wineEvent("trace", "Scheduler started") + end,
+        wineEvent("trace", "Starting service " + run.name()) + end,
+        wineEvent("trace", "Stopping service " + stop.name()) + end,
+        wineEvent("trace", "Starting service " + missing) + end,
+        wineEvent("err", "OpenService\r\n  "), wineEvent("trace", "Scheduler stopped") + end})
+    EXPECT_NE(seen.find(event), std::string::npos) << event << "\n" << seen;
+  EXPECT_EQ(seen.find("Start at"), std::string::npos) << seen;
 }
 
 // Wine gives up a start of a service that never connects after 10 s.
