@@ -1,6 +1,7 @@
 #include "install/scheduler_registration.h"
 
 #include "install/executable_path.h"
+#include "install/scheduler_options.h"
 #include "log/diagnostic_log.h"
 #include "log/event_log.h"
 #include "scm/service_manager_connection.h"
@@ -33,6 +34,24 @@ Result registerScheduler(ServiceManagerConnection &connection) {
                                   "Run services at desired time", true);
 }
 
+// Recovery and boot order: the scheduler runs without them, so a failure
+// is logged (by the connection) and the installation stands. A system that
+// does not know one says so in one line.
+void configureScheduler(ServiceManagerConnection &connection) {
+  auto set = [&](DWORD level, void *info, const char *unknownLine) {
+    Result result = connection.changeConfiguration(kServiceName, level, info);
+    if (result.failedWith(ERROR_INVALID_LEVEL) || result.failedWith(ERROR_INVALID_PARAMETER))
+      g_log.writeLine(unknownLine);
+  };
+  SchedulerRecovery recovery;
+  set(SERVICE_CONFIG_FAILURE_ACTIONS, recovery.info(),
+      "Recovery options not known to this system: Qvn is not restarted after a failure");
+  SERVICE_DELAYED_AUTO_START_INFO delayed = schedulerDelayedStart();
+  set(SERVICE_CONFIG_DELAYED_AUTO_START_INFO, &delayed,
+      "Delayed automatic start not known to this system: Qvn starts with the other automatic"
+      " services");
+}
+
 } // namespace
 
 bool installScheduler() {
@@ -42,6 +61,7 @@ bool installScheduler() {
     std::printf("Unable to install Quorvane service, see C:\\Qvn.log\n");
     return false;
   }
+  configureScheduler(connection);
   // The registration stays either way: once the cause in the log is mended,
   // "net start Qvn" starts it.
   std::uint32_t state = 0;

@@ -1,5 +1,6 @@
 // "-install" / "-desinstall": the scheduler's own registration as the
-// automatic service "Qvn" and as the event source "Quorvane". Each prints its heading, and a failure
+// automatic service "Qvn" (with its recovery options and delayed start) and
+// as the event source "Quorvane". Each prints its heading, and a failure
 // line when its result is false (the reason is in the log).
 #pragma once
 

@@ -14,6 +14,8 @@ constexpr DWORD kServiceAccessStart = SERVICE_START;              // 0x10
 constexpr DWORD kServiceAccessStop = SERVICE_STOP;                // 0x20
 constexpr DWORD kServiceAccessConfig = SERVICE_QUERY_CONFIG;      // 1
 constexpr DWORD kServiceAccessCreated = 0xF0012; // required + change config + start
+// Start too: recovery options that restart the service need it.
+constexpr DWORD kServiceAccessChange = SERVICE_CHANGE_CONFIG | SERVICE_START;
 constexpr const char *kDatabase = "ServicesActive";
 
 static_assert(kServiceAccessQueryDelete ==
@@ -39,6 +41,11 @@ bool stopRefusedForNow(DWORD error) {
 // is already where it was sent is information.
 LogKind refusalKind(DWORD error, DWORD alreadyThere) {
   return error == alreadyThere ? LogKind::Information : LogKind::Error;
+}
+
+// Windows too old for an item, and Wine 8 for the delayed start.
+bool itemUnknown(DWORD error) {
+  return error == ERROR_INVALID_LEVEL || error == ERROR_INVALID_PARAMETER;
 }
 
 } // namespace
@@ -227,3 +234,13 @@ Result ServiceManagerConnection::queryConfiguration(const char *name,
   return result;
 }
 
+Result ServiceManagerConnection::changeConfiguration(const char *name, unsigned long level,
+                                                     void *info) {
+  Result result = reachService(name, kServiceAccessChange, OpenFailureLog::All);
+  if (result && !ChangeServiceConfig2A(service_.get(), level, info)) {
+    DWORD error = GetLastError();
+    result = itemUnknown(error) ? Result::failure(error) : fail("ChangeServiceConfig2", error);
+  }
+  closeAll();
+  return result;
+}

@@ -51,6 +51,11 @@ public:
   // The service's binary path and display name; fails when it cannot be
   // opened or queried (a service that does not exist is not logged).
   Result queryConfiguration(const char *name, ServiceConfiguration &config);
+  // Sets one item of the service's further configuration: level and info
+  // as ChangeServiceConfig2A takes them. A system that does not know the
+  // item refuses it with ERROR_INVALID_LEVEL or ERROR_INVALID_PARAMETER;
+  // that refusal is not logged, the caller says what it means.
+  Result changeConfiguration(const char *name, unsigned long level, void *info);
 
   Result openManager(unsigned long access);
   void closeService();
