@@ -4,12 +4,15 @@
 //   --stop-delay=MS  answer stop with stop-pending, stop MS later
 //   --ignore-stop    accept stop but keep running
 //   --never-connect  run on without ever connecting to the manager
+//   --report-event   once running, report the information event
+//                    "<name> running" under the source "QvnTest"
 // The user control 200 always ends it, so tests can clean up.
 #include <windows.h>
 
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <string>
 
 namespace {
 
@@ -18,6 +21,7 @@ constexpr DWORD kControlQuit = 200;
 DWORD g_stopDelayMs = 0;
 bool g_ignoreStop = false;
 bool g_neverConnect = false;
+bool g_reportEvent = false;
 SERVICE_STATUS_HANDLE g_statusHandle = nullptr;
 SERVICE_STATUS g_status{
     SERVICE_WIN32_OWN_PROCESS, 0, SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_PAUSE_CONTINUE, 0, 0, 0, 0};
@@ -32,6 +36,8 @@ void parse(int argc, char **argv) {
       g_ignoreStop = true;
     else if (std::strcmp(argv[i], "--never-connect") == 0)
       g_neverConnect = true;
+    else if (std::strcmp(argv[i], "--report-event") == 0)
+      g_reportEvent = true;
   }
 }
 
@@ -79,6 +85,12 @@ void WINAPI serviceMain(DWORD argc, char **argv) {
   if (!g_statusHandle)
     return;
   report(SERVICE_RUNNING);
+  if (HANDLE source = g_reportEvent ? RegisterEventSourceA(nullptr, "QvnTest") : nullptr) {
+    std::string text = std::string(argv[0]) + " running";
+    const char *strings[] = {text.c_str()};
+    ReportEventA(source, EVENTLOG_INFORMATION_TYPE, 0, 1, nullptr, 1, 0, strings, nullptr);
+    DeregisterEventSource(source);
+  }
   WaitForSingleObject(g_endEvent, INFINITE);
   Sleep(g_stopDelayMs);
   report(SERVICE_STOPPED);

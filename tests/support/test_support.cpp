@@ -96,6 +96,21 @@ std::string wineEvent(const std::string &type, const std::string &text) {
   return line;
 }
 
+bool serviceEventsSeen() {
+  static const bool seen = [] {
+    ServiceCleanup probe(uniqueServiceName("QvnEventProbe"));
+    FileTail events(kWineEventLog);
+    bool reported = registerTestService(probe.name(), "--report-event") &&
+                    startServiceWithArgs(probe.name()) == ERROR_SUCCESS &&
+                    waitFor([&] { return events.contains(probe.name() + " running"); }, 5000);
+    if (!reported)
+      std::printf("services' events are not seen in %s: event checks left out\n",
+                  kWineEventLog.c_str());
+    return reported;
+  }();
+  return seen;
+}
+
 int minuteOfWeek(const SYSTEMTIME &t) { return t.wDayOfWeek * 1440 + t.wHour * 60 + t.wMinute; }
 
 std::string schedulePoint(int minute) {
