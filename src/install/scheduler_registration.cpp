@@ -15,19 +15,15 @@ namespace {
 
 const char *const kServiceName = "Qvn";
 
-Result registerScheduler(ServiceManagerConnection &connection) {
+// Registers the running program; path is its full path.
+Result registerScheduler(ServiceManagerConnection &connection, std::string &path) {
   // The running program's own path, not the name it was typed as: started
   // through PATH or without ".exe", that name does not lead back to it.
-  std::string path;
   if (!currentExecutablePath(path)) {
     DWORD error = GetLastError();
     g_log.writeError("GetModuleFileName()", error);
     return Result::failure(error);
   }
-  // The event source first: the service's first entries already find
-  // their text in this Qvn.exe.
-  if (Result source = registerEventSource(path); !source)
-    return source;
   // Quoted so that a directory with blanks is not split by the manager.
   std::string binaryPath = "\"" + path + "\" -service";
   return connection.createService(kServiceName, kServiceName, binaryPath.c_str(),
@@ -57,19 +53,28 @@ void configureScheduler(ServiceManagerConnection &connection) {
 bool installScheduler() {
   std::printf("Installing Quorvane service...\n");
   ServiceManagerConnection connection;
-  if (!registerScheduler(connection)) {
+  std::string path;
+  if (!registerScheduler(connection, path)) {
     std::printf("Unable to install Quorvane service, see C:\\Qvn.log\n");
     return false;
   }
   configureScheduler(connection);
+  // After the service, so that a refused second install changes nothing.
+  // Event Viewer looks the source up when it shows an event: the service's
+  // first events find their text all the same.
+  bool installed = true;
+  if (!registerEventSource(path)) {
+    std::printf("Quorvane event source not registered, see C:\\Qvn.log\n");
+    installed = false;
+  }
   // The registration stays either way: once the cause in the log is mended,
   // "net start Qvn" starts it.
   std::uint32_t state = 0;
   if (!connection.queryStatus(kServiceName, state) || state == SERVICE_STOPPED) {
     std::printf("Quorvane service installed but not running, see C:\\Qvn.log\n");
-    return false;
+    installed = false;
   }
-  return true;
+  return installed;
 }
 
 bool uninstallScheduler() {

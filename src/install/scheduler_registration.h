@@ -4,8 +4,8 @@
 // line when its result is false (the reason is in the log).
 #pragma once
 
-// False when the event source or "Qvn" was not registered, or "Qvn" was but
-// is not running after its start (the registration then stays).
+// False when "Qvn" was not registered, or was but its event source was not
+// or it is not running after its start (the registration then stays).
 bool installScheduler();
 // False when "Qvn" or the event source could not be removed, or "Qvn" did
 // not stop within 30 s.
