@@ -76,6 +76,24 @@ struct KernelHandleTraits {
   static bool close(Type h) { return CloseHandle(h) != 0; }
 };
 
+// An event log source, from RegisterEventSource.
+struct EventSourceTraits {
+  using Type = HANDLE;
+  static Type empty() { return nullptr; }
+  static bool valid(Type h) { return h != nullptr; }
+  static bool close(Type h) { return DeregisterEventSource(h) != 0; }
+};
+
+// A loaded module, from LoadLibrary.
+struct ModuleTraits {
+  using Type = HMODULE;
+  static Type empty() { return nullptr; }
+  static bool valid(Type h) { return h != nullptr; }
+  static bool close(Type h) { return FreeLibrary(h) != 0; }
+};
+
 using UniqueScHandle = UniqueHandle<ScHandleTraits>;
 using UniqueHKey = UniqueHandle<RegKeyTraits>;
 using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
+using UniqueEventSource = UniqueHandle<EventSourceTraits>;
+using UniqueModule = UniqueHandle<ModuleTraits>;

@@ -2,6 +2,7 @@
 // starts it; it runs the application its service's registry values name.
 #include "host/host_service.h"
 #include "host/host_trace.h"
+#include "log/event_log.h"
 
 #include <cstdio>
 
@@ -14,6 +15,8 @@ BOOL WINAPI ignoreConsoleEvent(DWORD) { return TRUE; }
 } // namespace
 
 int main() {
+  // The host's only role is a service: its failures go to the event log too.
+  g_log.setEventSink(eventLogSink());
   // A console of its own, so the application can be sent a Ctrl+Break.
   AllocConsole();
   SetConsoleCtrlHandler(ignoreConsoleEvent, TRUE);

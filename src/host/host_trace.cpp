@@ -10,8 +10,9 @@ void hostTrace(const std::string &service, const std::string &text) {
 }
 
 void hostFailure(const std::string &service, const std::string &text) {
-  // The log copies the line to the debugger output.
-  g_log.writeLine((service.empty() ? std::string("srvany") : service) + ": " + text);
+  // The log copies the line to the debugger output and the event log.
+  g_log.writeLine((service.empty() ? std::string("srvany") : service) + ": " + text,
+                  LogKind::Error);
 }
 
 void hostFailure(const std::string &service, const std::string &context, unsigned long code) {

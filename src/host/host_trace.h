@@ -1,7 +1,7 @@
 // The host's diagnostics. Progress goes to the debugger output only, each
 // line prefixed with "srvany: " and the service name (when known); failures
-// also go to "C:\Qvn.log", where administrators look, prefixed with the
-// service name.
+// also go to "C:\Qvn.log" and, as errors, to the event log, where
+// administrators look, prefixed with the service name.
 #pragma once
 
 #include <string>

@@ -2,7 +2,9 @@
 
 #include "install/binary_guard.h"
 #include "install/executable_path.h"
+#include "install/scheduler_options.h"
 #include "log/diagnostic_log.h"
+#include "log/event_log.h"
 #include "scm/service_manager_connection.h"
 
 #include <windows.h>
@@ -14,10 +16,10 @@ namespace {
 
 const char *const kServiceName = "Qvn";
 
-Result registerScheduler(ServiceManagerConnection &connection) {
+// Registers the running program; path is its full path.
+Result registerScheduler(ServiceManagerConnection &connection, std::string &path) {
   // The running program's own path, not the name it was typed as: started
   // through PATH or without ".exe", that name does not lead back to it.
-  std::string path;
   if (!currentExecutablePath(path)) {
     DWORD error = GetLastError();
     g_log.writeError("GetModuleFileName()", error);
@@ -42,6 +44,24 @@ bool runsFromATrustedPlace() {
   return onlyTrustedCanChange({directory, path}, "Quorvane service not installed", "");
 }
 
+// Recovery and boot order: the scheduler runs without them, so a failure
+// is logged (by the connection) and the installation stands. A system that
+// does not know one says so in one line.
+void configureScheduler(ServiceManagerConnection &connection) {
+  auto set = [&](DWORD level, void *info, const char *unknownLine) {
+    Result result = connection.changeConfiguration(kServiceName, level, info);
+    if (result.failedWith(ERROR_INVALID_LEVEL) || result.failedWith(ERROR_INVALID_PARAMETER))
+      g_log.writeLine(unknownLine);
+  };
+  SchedulerRecovery recovery;
+  set(SERVICE_CONFIG_FAILURE_ACTIONS, recovery.info(),
+      "Recovery options not known to this system: Qvn is not restarted after a failure");
+  SERVICE_DELAYED_AUTO_START_INFO delayed = schedulerDelayedStart();
+  set(SERVICE_CONFIG_DELAYED_AUTO_START_INFO, &delayed,
+      "Delayed automatic start not known to this system: Qvn starts with the other automatic"
+      " services");
+}
+
 } // namespace
 
 bool installScheduler() {
@@ -49,25 +69,38 @@ bool installScheduler() {
   if (!runsFromATrustedPlace())
     return false;
   ServiceManagerConnection connection;
-  if (!registerScheduler(connection)) {
+  std::string path;
+  if (!registerScheduler(connection, path)) {
     std::printf("Unable to install Quorvane service, see C:\\Qvn.log\n");
     return false;
+  }
+  configureScheduler(connection);
+  // After the service, so that a refused second install changes nothing.
+  // Event Viewer looks the source up when it shows an event: the service's
+  // first events find their text all the same.
+  bool installed = true;
+  if (!registerEventSource(path)) {
+    std::printf("Quorvane event source not registered, see C:\\Qvn.log\n");
+    installed = false;
   }
   // The registration stays either way: once the cause in the log is mended,
   // "net start Qvn" starts it.
   std::uint32_t state = 0;
   if (!connection.queryStatus(kServiceName, state) || state == SERVICE_STOPPED) {
     std::printf("Quorvane service installed but not running, see C:\\Qvn.log\n");
-    return false;
+    installed = false;
   }
-  return true;
+  return installed;
 }
 
 bool uninstallScheduler() {
   std::printf("Desinstalling Quorvane service...\n");
   ServiceManagerConnection connection;
   Result removed = connection.deleteService(kServiceName);
-  if (removed)
+  // Removed whatever became of the service: a source left behind would
+  // name a Qvn.exe that may be deleted next.
+  Result sourceRemoved = removeEventSource();
+  if (removed && sourceRemoved)
     return true;
   if (removed.failedWith(ERROR_SERVICE_REQUEST_TIMEOUT))
     std::printf("Quorvane service did not stop within 30 s, removed when it stops\n");

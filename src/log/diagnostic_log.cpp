@@ -213,10 +213,10 @@ void DiagnosticLog::rotateIfLarge() {
 void DiagnosticLog::append(const std::string &entry, LogKind kind) {
   if (entry.empty())
     return;
-  if (kind != LogKind::Record && eventSink_)
-    eventSink_(kind, entry);
   // Logging never changes what the caller reads from GetLastError next.
   DWORD saved = GetLastError();
+  if (kind != LogKind::Record && eventSink_)
+    eventSink_(kind, entry);
   OutputDebugStringA(entry.c_str());
   std::string bytes = fileText(entry);
   std::string notices;

@@ -20,3 +20,8 @@ std::string fileText(const std::string &entry) {
   }
   return text;
 }
+
+std::string eventText(const std::string &entry) {
+  size_t end = entry.find_last_not_of("\r\n");
+  return end == std::string::npos ? std::string() : fileText(entry.substr(0, end + 1));
+}

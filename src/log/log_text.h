@@ -11,3 +11,7 @@ std::string errorEntry(const char *context, const std::string &message);
 // The entry as the file holds it: every "\n" as "\r\n", without doubling
 // a "\r" that is already there.
 std::string fileText(const std::string &entry);
+
+// The entry as an event log's text: fileText without the closing line
+// breaks, as the event viewer adds its own layout.
+std::string eventText(const std::string &entry);

@@ -43,7 +43,7 @@ void act(ServiceRecord &record, bool wantRunning, std::uint32_t nowMs,
   const std::string verb = wantRunning ? "start" : "stop";
   if (!retrying)
     actions.logLine((wantRunning ? "Starting service " : "Stopping service ") + name,
-                    LogKind::Record);
+                    LogKind::Information);
   Result result =
       wantRunning ? actions.startService(name, !retrying) : actions.stopService(name, !retrying);
   // We never stop other services: saying which ones hold it up is all we do.

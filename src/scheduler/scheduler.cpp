@@ -74,7 +74,7 @@ bool Scheduler::check(const std::function<bool()> &goOn) {
   bool whole =
       checkRecordsAt(records_, minuteOfWeekAt(*readAtMs_), lastCheck_.tickMs, actions_, goOn);
   if (settings_.traceChecks)
-    actions_.logLine("Check done", LogKind::Record);
+    actions_.logLine("Check done", LogKind::Record); // a test trace
   return whole;
 }
 

@@ -3,6 +3,7 @@
 #include "common/unique_handle.h"
 #include "config/ini_reader.h"
 #include "log/diagnostic_log.h"
+#include "log/event_log.h"
 #include "scheduler/schedule_config.h"
 #include "scheduler/scheduler.h"
 #include "scheduler/service_controls.h"
@@ -165,7 +166,7 @@ SchedulerSettings settingsFrom(DWORD argc, LPSTR *argv) {
   std::vector<std::string> ignored;
   SchedulerSettings settings = parseStartArguments(args, ignored);
   for (const std::string &arg : ignored)
-    g_log.writeLine("Ignoring start argument " + arg);
+    g_log.writeLine("Ignoring start argument " + arg, LogKind::Warning);
   return settings;
 }
 
@@ -298,6 +299,8 @@ void runChecks(Scheduler &scheduler) {
 }
 
 void WINAPI serviceMain(DWORD argc, LPSTR *argv) {
+  // Before the control handler exists, so no other thread logs yet.
+  g_log.setEventSink(eventLogSink());
   g_status = SERVICE_STATUS{};
   g_status.dwCurrentState = SERVICE_START_PENDING;
   g_statusHandle = RegisterServiceCtrlHandlerExA(kServiceName, controlHandler, nullptr);
@@ -305,10 +308,12 @@ void WINAPI serviceMain(DWORD argc, LPSTR *argv) {
     g_log.writeLastError("RegisterServiceCtrlHandler()");
     return;
   }
+  g_log.writeLine("Scheduler started", LogKind::Information);
   reportStatus(SERVICE_RUNNING);
   Scheduler scheduler(serviceActions(), systemClock(), settingsFrom(argc, argv));
   runChecks(scheduler);
   tellRefusedControls(true);
+  g_log.writeLine("Scheduler stopped", LogKind::Information);
   reportStatus(SERVICE_STOPPED);
 }
 

@@ -31,7 +31,8 @@ enum class ServiceOperation {
   Stop,
   QueryStatus,
   QueryConfig,
-  ListDependents
+  ListDependents,
+  ChangeConfig
 };
 
 struct ServiceAccess {
@@ -56,6 +57,8 @@ constexpr ServiceAccess accessFor(ServiceOperation operation) {
     return {0, rights::kQueryConfig};
   case ServiceOperation::ListDependents:
     return {0, rights::kEnumerateDependents};
+  case ServiceOperation::ChangeConfig: // recovery options that restart it need start too
+    return {0, rights::kChangeConfig | rights::kStart};
   }
   return {0, 0};
 }

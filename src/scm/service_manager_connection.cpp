@@ -42,17 +42,28 @@ bool stopRefusedForNow(DWORD error) {
   return error == ERROR_SERVICE_CANNOT_ACCEPT_CTRL || error == ERROR_SERVICE_NOT_ACTIVE;
 }
 
+// Monitoring alerts on errors: a start or stop refused because the service
+// is already where it was sent is information.
+LogKind refusalKind(DWORD error, DWORD alreadyThere) {
+  return error == alreadyThere ? LogKind::Information : LogKind::Error;
+}
+
+// Windows too old for an item, and Wine 8 for the delayed start.
+bool itemUnknown(DWORD error) {
+  return error == ERROR_INVALID_LEVEL || error == ERROR_INVALID_PARAMETER;
+}
+
 } // namespace
 
 ServiceManagerConnection::~ServiceManagerConnection() { closeAll(); }
 
-void ServiceManagerConnection::logFailure(const char *context, unsigned long error) {
+void ServiceManagerConnection::logFailure(const char *context, unsigned long error, LogKind kind) {
   if (logFailures_)
-    g_log.writeError(context, error);
+    g_log.writeError(context, error, kind);
 }
 
-Result ServiceManagerConnection::fail(const char *context, unsigned long error) {
-  logFailure(context, error);
+Result ServiceManagerConnection::fail(const char *context, unsigned long error, LogKind kind) {
+  logFailure(context, error, kind);
   return Result::failure(error);
 }
 
@@ -166,8 +177,10 @@ Result ServiceManagerConnection::deleteService(const char *name) {
 
 Result ServiceManagerConnection::startService(const char *name) {
   Result result = reachService(name, ServiceOperation::Start, OpenFailureLog::All);
-  if (result && !StartServiceA(service_.get(), 0, nullptr))
-    result = fail("StartService", GetLastError());
+  if (result && !StartServiceA(service_.get(), 0, nullptr)) {
+    DWORD error = GetLastError();
+    result = fail("StartService", error, refusalKind(error, ERROR_SERVICE_ALREADY_RUNNING));
+  }
   closeAll();
   return result;
 }
@@ -175,8 +188,10 @@ Result ServiceManagerConnection::startService(const char *name) {
 Result ServiceManagerConnection::stopService(const char *name) {
   Result result = reachService(name, ServiceOperation::Stop, OpenFailureLog::All);
   SERVICE_STATUS status{};
-  if (result && !ControlService(service_.get(), SERVICE_CONTROL_STOP, &status))
-    result = fail("ControlService", GetLastError());
+  if (result && !ControlService(service_.get(), SERVICE_CONTROL_STOP, &status)) {
+    DWORD error = GetLastError();
+    result = fail("ControlService", error, refusalKind(error, ERROR_SERVICE_NOT_ACTIVE));
+  }
   closeAll();
   return result;
 }
@@ -249,6 +264,17 @@ Result ServiceManagerConnection::listDependents(const char *name, bool activeOnl
     const auto *entries = reinterpret_cast<const ENUM_SERVICE_STATUSA *>(buffer.data());
     for (DWORD i = 0; i < count; ++i)
       names.emplace_back(entries[i].lpServiceName ? entries[i].lpServiceName : "");
+  }
+  closeAll();
+  return result;
+}
+
+Result ServiceManagerConnection::changeConfiguration(const char *name, unsigned long level,
+                                                     void *info) {
+  Result result = reachService(name, ServiceOperation::ChangeConfig, OpenFailureLog::All);
+  if (result && !ChangeServiceConfig2A(service_.get(), level, info)) {
+    DWORD error = GetLastError();
+    result = itemUnknown(error) ? Result::failure(error) : fail("ChangeServiceConfig2", error);
   }
   closeAll();
   return result;

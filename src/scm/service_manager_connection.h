@@ -7,6 +7,7 @@
 
 #include "common/result.h"
 #include "common/unique_handle.h"
+#include "log/log_kind.h"
 #include "scm/service_access.h"
 
 #include <cstdint>
@@ -38,6 +39,9 @@ public:
   // ERROR_SERVICE_REQUEST_TIMEOUT then). A service that does not exist
   // counts as deleted.
   Result deleteService(const char *name);
+  // A start refused because the service runs already, or a stop because it
+  // is not active, fails too; its entry is information, not an error: the
+  // service is where the caller wanted it.
   Result startService(const char *name);
   Result stopService(const char *name);
   // The current state (1 stopped, 2 start pending, 4 running, 7 paused...);
@@ -52,6 +56,11 @@ public:
   // The key names of the services that depend on name, directly or not;
   // with activeOnly, only those not stopped.
   Result listDependents(const char *name, bool activeOnly, std::vector<std::string> &names);
+  // Sets one item of the service's further configuration: level and info
+  // as ChangeServiceConfig2A takes them. A system that does not know the
+  // item refuses it with ERROR_INVALID_LEVEL or ERROR_INVALID_PARAMETER;
+  // that refusal is not logged, the caller says what it means.
+  Result changeConfiguration(const char *name, unsigned long level, void *info);
 
   Result openManager(unsigned long access);
   void closeService();
@@ -67,10 +76,11 @@ private:
   // Sends the stop unless the service is stopped or stopping, then waits for
   // it to report stopped.
   Result stopAndWait();
-  // Logs error under context, unless failures are not logged.
-  void logFailure(const char *context, unsigned long error);
+  // Logs error under context as an entry of kind, unless failures are not
+  // logged.
+  void logFailure(const char *context, unsigned long error, LogKind kind = LogKind::Error);
   // logFailure, then the error as a failure.
-  Result fail(const char *context, unsigned long error);
+  Result fail(const char *context, unsigned long error, LogKind kind = LogKind::Error);
 
   bool logFailures_;
   UniqueScHandle manager_;

@@ -7,12 +7,15 @@
 //   --start-delay=MS connect to the manager only MS after the process starts
 //                    (a start request waits for that)
 //   --stop-after=MS  accept the stop control only MS after running
+//   --report-event   once running, report the information event
+//                    "<name> running" under the source "QvnTest"
 // The user control 200 always ends it, so tests can clean up.
 #include <windows.h>
 
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <string>
 
 namespace {
 
@@ -23,6 +26,7 @@ DWORD g_startDelayMs = 0;
 DWORD g_stopAfterMs = 0;
 bool g_ignoreStop = false;
 bool g_neverConnect = false;
+bool g_reportEvent = false;
 SERVICE_STATUS_HANDLE g_statusHandle = nullptr;
 SERVICE_STATUS g_status{
     SERVICE_WIN32_OWN_PROCESS, 0, SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_PAUSE_CONTINUE, 0, 0, 0, 0};
@@ -41,6 +45,8 @@ void parse(int argc, char **argv) {
       g_startDelayMs = std::strtoul(argv[i] + 14, nullptr, 10);
     else if (std::strncmp(argv[i], "--stop-after=", 13) == 0)
       g_stopAfterMs = std::strtoul(argv[i] + 13, nullptr, 10);
+    else if (std::strcmp(argv[i], "--report-event") == 0)
+      g_reportEvent = true;
   }
 }
 
@@ -93,6 +99,12 @@ void WINAPI serviceMain(DWORD argc, char **argv) {
   report(SERVICE_RUNNING);
   if (g_stopAfterMs && WaitForSingleObject(g_endEvent, g_stopAfterMs) == WAIT_TIMEOUT)
     report(0, 0, SERVICE_ACCEPT_STOP);
+  if (HANDLE source = g_reportEvent ? RegisterEventSourceA(nullptr, "QvnTest") : nullptr) {
+    std::string text = std::string(argv[0]) + " running";
+    const char *strings[] = {text.c_str()};
+    ReportEventA(source, EVENTLOG_INFORMATION_TYPE, 0, 1, nullptr, 1, 0, strings, nullptr);
+    DeregisterEventSource(source);
+  }
   WaitForSingleObject(g_endEvent, INFINITE);
   Sleep(g_stopDelayMs);
   report(SERVICE_STOPPED);

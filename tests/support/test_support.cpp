@@ -92,6 +92,28 @@ std::string FileTail::text() const {
   return all.size() > offset_ ? all.substr(offset_) : std::string();
 }
 
+std::string wineEvent(const std::string &type, const std::string &text) {
+  std::string line = type + ":eventlog:ReportEventW L\"";
+  for (char c : text)
+    line += c == '\r' ? "\\r" : c == '\n' ? "\\n" : c == '"' ? "\\\"" : std::string(1, c);
+  return line;
+}
+
+bool serviceEventsSeen() {
+  static const bool seen = [] {
+    ServiceCleanup probe(uniqueServiceName("QvnEventProbe"));
+    FileTail events(kWineEventLog);
+    bool reported = registerTestService(probe.name(), "--report-event") &&
+                    startServiceWithArgs(probe.name()) == ERROR_SUCCESS &&
+                    waitFor([&] { return events.contains(probe.name() + " running"); }, 5000);
+    if (!reported)
+      std::printf("services' events are not seen in %s: event checks left out\n",
+                  kWineEventLog.c_str());
+    return reported;
+  }();
+  return seen;
+}
+
 int minuteOfWeek(const SYSTEMTIME &t) { return t.wDayOfWeek * 1440 + t.wHour * 60 + t.wMinute; }
 
 std::string schedulePoint(int minute) {

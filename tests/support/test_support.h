@@ -44,6 +44,19 @@ private:
   size_t offset_ = 0;
 };
 
+// The events the services report, as Wine prints them: the test prefix's
+// service manager runs with the event log channel on and its standard
+// error in this file, and every service it starts inherits both.
+inline const std::string kWineEventLog = "C:\\wine-eventlog.txt";
+// The start of the line Wine prints for an event: its type ("trace" for
+// information, "warn", "err") and text, which the closing quote follows.
+std::string wineEvent(const std::string &type, const std::string &text);
+// Whether services' events reach kWineEventLog in this run, found out once
+// with a test service that reports one. Not when something other than the
+// fixture started the service manager (a tool that restarts Wine between
+// runs): its services' events then go where its standard error goes.
+bool serviceEventsSeen();
+
 // Polls pred every 50 ms until it holds or timeoutMs has passed.
 template <typename Pred> bool waitFor(Pred pred, DWORD timeoutMs = 15000) {
   for (DWORD start = GetTickCount();; Sleep(50)) {

@@ -123,7 +123,7 @@ TEST_F(InstallerFaults, RelativeDirectoryIsMadeFullAndHostFailuresReachTheLog) {
   EXPECT_TRUE(has(r, "  Warning: " + dir + "\\test_client.exe not found")) << r.output;
   EXPECT_EQ(queryServiceConfig("QvnFltRel").binaryPath, "\"" + dir + "\\srvany.exe\"");
   // A client that is not there, then one that ends at once.
-  FileTail log;
+  FileTail log, events(kWineEventLog);
   auto logged = [&](const std::string &s) { return waitFor([&] { return log.contains(s); }); };
   startServiceWithArgs("QvnFltRel");
   EXPECT_TRUE(logged("QvnFltRel: CreateProcess \"" + dir + "\\test_client.exe\"")) << log.text();
@@ -131,6 +131,11 @@ TEST_F(InstallerFaults, RelativeDirectoryIsMadeFullAndHostFailuresReachTheLog) {
   ASSERT_TRUE(writeFile(dir + "\\test_client.exe", readFile(programPath("test_client.exe"))));
   startServiceWithArgs("QvnFltRel");
   EXPECT_TRUE(logged("QvnFltRel: application ended by itself, exit code 7\r\n")) << log.text();
+  // The host's failures are errors in the event log too.
+  EXPECT_TRUE(!serviceEventsSeen() || waitFor([&] {
+    return events.contains(wineEvent("err", "QvnFltRel: application ended by itself, exit code 7") +
+                           "\"\n");
+  })) << events.text();
   r = run("\"" + dir + "\\srvany.exe\"");
   EXPECT_EQ(r.exitCode, 1u);
   EXPECT_EQ(r.output, "srvany.exe is a service host installed by Qvn -install_fah;"

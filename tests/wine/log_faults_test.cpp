@@ -34,7 +34,8 @@ TEST_F(LogFaults, ConsoleRunsBesideABusyServiceLeaveEveryLineWhole) {
     runQvn("-install");
   ASSERT_TRUE(removeService("Qvn")); // stopped: no entry half read
   const std::string console = "\n" + logErrorEntry("CreateService()", ERROR_SERVICE_EXISTS);
-  const std::string known = console + "Starting service QvnLogMissing\r\nCheck done\r\n" +
+  const std::string known = console + "Scheduler started\r\nScheduler stopped\r\n" +
+                            "Starting service QvnLogMissing\r\nCheck done\r\n" +
                             "Schedule loaded, 1 services, 0 points\r\n" +
                             logErrorEntry("OpenService", ERROR_SERVICE_DOES_NOT_EXIST);
   std::istringstream in(readFile(kLog));

@@ -1,9 +1,10 @@
-// The real Qvn.exe as the service "Qvn": its first check, a stop or pause in
-// the middle of a check blocked by services that never connect or start
-// slowly, points acted on at their minute despite a flood of unknown
-// controls, a reload of Qvn.ini on the parameter-change control, a stop
-// refused for now and retried, a schedule that cannot be used or is large,
-// and a log path that is not a plain file or a log lock another process holds.
+// The real Qvn.exe as the service "Qvn": its first check and its events, a
+// stop or pause in the middle of a check blocked by services that never
+// connect or start slowly, points acted on at their minute despite a flood of
+// unknown controls, a reload of Qvn.ini on the parameter-change control, a
+// stop refused for now and retried, a schedule that cannot be used or is
+// large, and a log path that is not a plain file or a log lock another
+// process holds.
 #include "common/unique_handle.h"
 #include "test_support.h"
 
@@ -43,6 +44,8 @@ protected:
 
 TEST_F(SchedulerFaults, FirstCheckAppliesTheScheduleAndStopEndsTheProcess) {
   ServiceCleanup run(uniqueServiceName("QvnRun")), stop(uniqueServiceName("QvnStop"));
+  const std::string missing = uniqueServiceName("QvnMissing");
+  FileTail events(kWineEventLog);
   ASSERT_TRUE(registerTestService(run.name()) && registerTestService(stop.name()));
   ASSERT_EQ(startServiceWithArgs(stop.name()), DWORD(ERROR_SUCCESS));
   // Started now and stopped in two hours; the other one the other way round.
@@ -51,8 +54,8 @@ TEST_F(SchedulerFaults, FirstCheckAppliesTheScheduleAndStopEndsTheProcess) {
   int now = minuteOfWeek(t);
   ASSERT_TRUE(writeFile(ini_, "[" + run.name() + "]\r\nStart=" + schedulePoint(now) +
                                   "\r\nStop=" + schedulePoint(now + 120) + "\r\n[" + stop.name() +
-                                  "]\r\nStop=" + schedulePoint(now) +
-                                  "\r\nStart=" + schedulePoint(now + 120) + "\r\n"));
+                                  "]\r\nStop=" + schedulePoint(now) + "\r\nStart=" +
+                                  schedulePoint(now + 120) + "\r\n[" + missing + "]\r\n"));
   ASSERT_EQ(startServiceWithArgs("Qvn"), DWORD(ERROR_SUCCESS));
   // Resume from sleep arrives as a power event: accepted with the others.
   EXPECT_EQ(serviceControlsAccepted("Qvn"),
@@ -71,6 +74,21 @@ TEST_F(SchedulerFaults, FirstCheckAppliesTheScheduleAndStopEndsTheProcess) {
   EXPECT_TRUE(waitForServiceState("Qvn", SERVICE_STOPPED, 3000));
   EXPECT_TRUE(waitForProcessEnd(pid, 3000));
   EXPECT_EQ(serviceExitCodes("Qvn").first, DWORD(NO_ERROR));
+
+  // The same as events: actions as information, a failure as an error; the
+  // loaded points stay in the file.
+  if (!serviceEventsSeen())
+    return;
+  std::string seen = events.text();
+  const std::string end = "\"\n";
+  for (const std::string &event :
+       {wineEvent("trace", "Scheduler started") + end,
+        wineEvent("trace", "Starting service " + run.name()) + end,
+        wineEvent("trace", "Stopping service " + stop.name()) + end,
+        wineEvent("trace", "Starting service " + missing) + end,
+        wineEvent("err", "OpenService\r\n  "), wineEvent("trace", "Scheduler stopped") + end})
+    EXPECT_NE(seen.find(event), std::string::npos) << event << "\n" << seen;
+  EXPECT_EQ(seen.find("Start at"), std::string::npos) << seen;
 }
 
 // Wine gives up a start of a service that never connects after 10 s.

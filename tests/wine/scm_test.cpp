@@ -6,13 +6,27 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
 using namespace qvntest;
 
 namespace {
 
+using Events = std::vector<std::pair<LogKind, std::string>>;
+
 class Scm : public ::testing::Test {
 protected:
+  // What the event log would get: each entry's kind and first line.
+  void SetUp() override {
+    g_log.setEventSink([this](LogKind kind, const std::string &entry) {
+      events.emplace_back(kind, entry.substr(0, entry.find('\n')));
+    });
+  }
+  void TearDown() override { g_log.setEventSink(nullptr); }
+
   FileTail log; // only this test's entries of the shared log
+  Events events;
   ServiceManagerConnection connection;
 };
 
@@ -55,7 +69,7 @@ TEST_F(Scm, StartQueryAndStop) {
   ASSERT_TRUE(connection.startService(service.c_str()));
   ASSERT_TRUE(waitForServiceState(service.name(), SERVICE_RUNNING));
   EXPECT_EQ(connection.queryState(service.c_str()), 4u);
-  // Started again: refused, with the system's reason in the log.
+  // Started again: refused and logged, but the service is where it was sent.
   EXPECT_TRUE(connection.startService(service.c_str()).failedWith(ERROR_SERVICE_ALREADY_RUNNING));
   EXPECT_EQ(log.text(), logErrorEntry("StartService", ERROR_SERVICE_ALREADY_RUNNING));
   log.mark();
@@ -71,6 +85,9 @@ TEST_F(Scm, StartQueryAndStop) {
   // Stopping it again fails, with the system's reason in the log.
   EXPECT_FALSE(connection.stopService(service.c_str()));
   EXPECT_EQ(log.text(), logErrorEntry("ControlService", ERROR_SERVICE_NOT_ACTIVE));
+  // Neither refusal is an error to the event log.
+  EXPECT_EQ(events, (Events{{LogKind::Information, "StartService"},
+                            {LogKind::Information, "ControlService"}}));
 }
 
 TEST_F(Scm, ListsTheServicesThatDependOnOne) {
@@ -104,6 +121,7 @@ TEST_F(Scm, MissingServices) {
   EXPECT_FALSE(connection.stopService(name.c_str()));
   const std::string entry = logErrorEntry("OpenService", ERROR_SERVICE_DOES_NOT_EXIST);
   EXPECT_EQ(log.text(), entry + entry);
+  EXPECT_EQ(events, (Events{{LogKind::Error, "OpenService"}, {LogKind::Error, "OpenService"}}));
 }
 
 } // namespace

@@ -1,0 +1,29 @@
+// The system's event log: the event source "Quorvane" registered under the
+// Application log (its texts in Qvn.exe's message table), and the sink that
+// sends the diagnostic log's entries there in the service roles.
+#pragma once
+
+#include "common/result.h"
+#include "log/diagnostic_log.h"
+
+#include <string>
+
+constexpr const char *kEventSourceName = "Quorvane";
+// Below HKEY_LOCAL_MACHINE.
+constexpr const char *kEventSourceKey =
+    "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\Quorvane";
+
+// Writes the source's key: EventMessageFile naming messageFile (the
+// installed Qvn.exe) and TypesSupported 7. Failures are logged.
+Result registerEventSource(const std::string &messageFile);
+// Removes the source's key; one that is not there counts as removed.
+// Failures are logged.
+Result removeEventSource();
+
+// The event message of each kind, in the message table; 0 for Record.
+unsigned long eventId(LogKind kind);
+
+// A sink reporting each entry under the source, as information, warning or
+// error. It works whether the source is registered or not: the system
+// then shows the entry without its text from the message table.
+DiagnosticLog::EventSink eventLogSink();
