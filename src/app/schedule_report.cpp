@@ -1,8 +1,9 @@
 #include "app/schedule_report.h"
 
 #include "app/service_wording.h"
+#include "common/names.h"
 #include "config/ini_reader.h"
-#include "install/executable_path.h"
+#include "install/install_files.h"
 #include "scheduler/schedule_config.h"
 #include "scheduler/system_clock.h"
 #include "scm/service_manager_connection.h"
@@ -38,7 +39,7 @@ std::string schedulePath(const std::optional<std::string> &given) {
   char buffer[MAX_PATH * 4] = "";
   if (!given) {
     UINT n = GetWindowsDirectoryA(buffer, MAX_PATH);
-    return std::string(buffer, n < MAX_PATH ? n : 0) + "\\Qvn.ini";
+    return std::string(buffer, n < MAX_PATH ? n : 0) + "\\" + kScheduleFile;
   }
   DWORD n = GetFullPathNameA(given->c_str(), sizeof(buffer), buffer, nullptr);
   return n > 0 && n < sizeof(buffer) ? std::string(buffer, n) : *given;
@@ -87,7 +88,8 @@ void printSchedule(const ServiceRecord &record, std::int32_t now) {
 void printScheduler(ServiceManagerConnection &scm) {
   ServiceConfiguration config;
   std::uint32_t state = 0;
-  if (!scm.queryConfiguration("Qvn", config) || !scm.queryStatus("Qvn", state)) {
+  if (!scm.queryConfiguration(kSchedulerService, config) ||
+      !scm.queryStatus(kSchedulerService, state)) {
     std::printf("Scheduler: \"Qvn\" is not installed\n");
     return;
   }
@@ -130,7 +132,7 @@ void printFinding(const ScheduleFinding &finding) {
 bool reportSchedule(const std::optional<std::string> &scheduleFile) {
   const std::string path = schedulePath(scheduleFile);
   IniFile file = readIniFile(path).value_or(IniFile{});
-  LoadedSchedule loaded = loadSchedule(file, "Qvn");
+  LoadedSchedule loaded = loadSchedule(file, kSchedulerService);
   ServiceManagerConnection scm(false); // failures are reported here, not logged
   int problems = 0;
   if (file.state == IniFile::State::Missing) {

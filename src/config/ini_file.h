@@ -56,6 +56,10 @@ FileFacts fileFacts(const std::string &bytes);
 // or double quotes loses them, as the functions' value read does.
 void addSectionLines(IniSection &section, const std::vector<std::string> &lines);
 
+// The flag rule of both INI files: set only by exactly "y" ("yes", "Y" and
+// anything else leave it clear).
+inline bool isFlagSet(const std::string &value) { return value == "y"; }
+
 // Names are equal whatever their ASCII case, as the service manager and
 // the profile functions compare them.
 bool sameName(const std::string &a, const std::string &b);

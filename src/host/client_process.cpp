@@ -1,7 +1,7 @@
 #include "host/client_process.h"
 
-#include "host/command_line.h"
-#include "host/host_trace.h"
+#include "host/host_parameters.h"
+#include "host/host_service.h"
 
 #include <vector>
 

@@ -1,7 +1,6 @@
 // srvany.exe: the service host of client services. The service manager
 // starts it; it runs the application its service's registry values name.
 #include "host/host_service.h"
-#include "host/host_trace.h"
 #include "log/event_log.h"
 
 #include <cstdio>

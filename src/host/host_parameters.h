@@ -24,6 +24,12 @@ enum class HostWriteStep { ServiceKey, ParametersKey, Value };
 Result writeHostParameters(const std::string &service, const HostParameters &parameters,
                            HostWriteStep &failedStep, std::string &failedValue);
 
+// The command line the host gives the application: its path between double
+// quotes (so a path with blanks names one file), a blank, the parameters.
+inline std::string buildCommandLine(const std::string &application, const std::string &parameters) {
+  return "\"" + application + "\" " + parameters;
+}
+
 // Reads the three values. Fails when the key cannot be opened or a value is
 // absent, not a string, or (for the directory and the application) empty;
 // why then says so, for the host's log line.

@@ -2,9 +2,9 @@
 
 #include "common/unique_handle.h"
 #include "host/client_process.h"
-#include "host/host_exit_codes.h"
 #include "host/host_parameters.h"
-#include "host/host_trace.h"
+#include "log/diagnostic_log.h"
+#include "scm/status_reporter.h"
 
 #include <string>
 
@@ -16,8 +16,7 @@ constexpr DWORD kGraceMs = 5000;
 // Only the service thread reports status; the control handler, on the
 // dispatcher thread, just signals it.
 struct HostState {
-  SERVICE_STATUS_HANDLE statusHandle = nullptr;
-  SERVICE_STATUS status{};
+  StatusReporter status{{false, scm::kAcceptStop | scm::kAcceptShutdown}};
   UniqueKernelHandle stopRequested;
 };
 
@@ -25,25 +24,6 @@ struct HostState {
 // arriving as the service ends may run the handler after the service entry
 // has returned.
 HostState g_host;
-
-void report(HostState &state, DWORD current, DWORD waitHint = 0) {
-  state.status.dwServiceType = SERVICE_WIN32_OWN_PROCESS;
-  state.status.dwCurrentState = current;
-  state.status.dwControlsAccepted =
-      current == SERVICE_RUNNING ? SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_SHUTDOWN : 0;
-  state.status.dwWaitHint = waitHint;
-  if (current == SERVICE_START_PENDING || current == SERVICE_STOP_PENDING)
-    ++state.status.dwCheckPoint;
-  else
-    state.status.dwCheckPoint = 0;
-  SetServiceStatus(state.statusHandle, &state.status);
-}
-
-void reportStopped(HostState &state, DWORD specificCode) {
-  state.status.dwWin32ExitCode = specificCode ? ERROR_SERVICE_SPECIFIC_ERROR : NO_ERROR;
-  state.status.dwServiceSpecificExitCode = specificCode;
-  report(state, SERVICE_STOPPED);
-}
 
 DWORD WINAPI controlHandler(DWORD control, DWORD, LPVOID, LPVOID context) {
   auto *state = static_cast<HostState *>(context);
@@ -71,7 +51,7 @@ DWORD runApplication(HostState &state, const std::string &service) {
   ClientProcess client(service);
   if (!client.start(parameters))
     return kHostApplicationNotStarted;
-  report(state, SERVICE_RUNNING);
+  state.status.report(SERVICE_RUNNING);
 
   HANDLE waits[] = {state.stopRequested.get(), client.processHandle()};
   if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) == WAIT_OBJECT_0 + 1) {
@@ -79,7 +59,7 @@ DWORD runApplication(HostState &state, const std::string &service) {
                 "application ended by itself, exit code " + std::to_string(client.exitCode()));
     return kHostApplicationEnded;
   }
-  report(state, SERVICE_STOP_PENDING, 2 * kGraceMs + 1000);
+  state.status.report(SERVICE_STOP_PENDING, 2 * kGraceMs + 1000);
   client.stop(kGraceMs);
   hostTrace(service, "application ended, exit code " + std::to_string(client.exitCode()));
   return 0;
@@ -91,19 +71,34 @@ void WINAPI hostServiceMain(DWORD argc, LPSTR *argv) {
   std::string service = argc > 0 && argv[0] ? argv[0] : "";
   HostState &state = g_host;
   state.stopRequested.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
-  state.statusHandle = RegisterServiceCtrlHandlerExA(service.c_str(), controlHandler, &state);
-  if (!state.statusHandle) {
-    hostFailure(service, "RegisterServiceCtrlHandlerEx", GetLastError());
+  DWORD eventError = state.stopRequested ? ERROR_SUCCESS : GetLastError();
+  if (DWORD error = state.status.attach(service.c_str(), controlHandler, &state)) {
+    hostFailure(service, "RegisterServiceCtrlHandlerEx", error);
     return;
   }
-  if (!state.stopRequested) {
-    hostFailure(service, "CreateEvent", GetLastError());
-    reportStopped(state, kHostApplicationNotStarted);
+  if (eventError) {
+    hostFailure(service, "CreateEvent", eventError);
+    state.status.reportStopped(kHostApplicationNotStarted);
     return;
   }
-  report(state, SERVICE_START_PENDING, 3000);
+  state.status.report(SERVICE_START_PENDING, 3000);
   DWORD code = runApplication(state, service);
   if (code != 0)
     hostTrace(service, "stopping with service-specific exit code " + std::to_string(code));
-  reportStopped(state, code);
+  state.status.reportStopped(code);
+}
+
+void hostTrace(const std::string &service, const std::string &text) {
+  std::string prefix = service.empty() ? "srvany: " : "srvany: " + service + ": ";
+  OutputDebugStringA((prefix + text + "\n").c_str());
+}
+
+void hostFailure(const std::string &service, const std::string &text) {
+  // The log copies the line to the debugger output and the event log.
+  g_log.writeLine((service.empty() ? std::string("srvany") : service) + ": " + text,
+                  LogKind::Error);
+}
+
+void hostFailure(const std::string &service, const std::string &context, unsigned long code) {
+  hostFailure(service, context + ": error " + std::to_string(code));
 }

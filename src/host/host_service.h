@@ -1,8 +1,27 @@
-// The host's service entry: runs the application its registry values name
-// for as long as the service runs, under whatever service name it was
-// registered with.
+// srvany.exe's service: runs the application its registry values name for
+// as long as the service runs, under whatever service name it was
+// registered with; and the host's diagnostics.
 #pragma once
 
 #include <windows.h>
 
+#include <string>
+
 void WINAPI hostServiceMain(DWORD argc, LPSTR *argv);
+
+// The service-specific exit codes the host reports when its service stops
+// for a reason other than a stop request (with ERROR_SERVICE_SPECIFIC_ERROR).
+enum HostExitCode : unsigned long {
+  kHostParametersMissing = 1,     // "Parameters" key or one of its values absent or empty
+  kHostApplicationNotStarted = 2, // job or process could not be created
+  kHostApplicationEnded = 3,      // the application exited without being asked to
+};
+
+// Progress goes to the debugger output only, each line prefixed with
+// "srvany: " and the service name (when known); failures also go to
+// "C:\Qvn.log" and, as errors, to the event log, where administrators look,
+// prefixed with the service name.
+void hostTrace(const std::string &service, const std::string &text);
+void hostFailure(const std::string &service, const std::string &text);
+// hostFailure with the text, ": error " and the code.
+void hostFailure(const std::string &service, const std::string &context, unsigned long code);

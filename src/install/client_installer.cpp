@@ -1,13 +1,12 @@
 #include "install/client_installer.h"
 
-#include "common/profile_flag.h"
+#include "common/names.h"
+#include "config/ini_file.h"
 #include "config/ini_reader.h"
 #include "host/host_parameters.h"
 #include "install/binary_guard.h"
-#include "install/file_paths.h"
-#include "install/host_copy.h"
 #include "install/install_config.h"
-#include "install/service_host_path.h"
+#include "install/install_files.h"
 #include "log/diagnostic_log.h"
 
 #include <windows.h>
@@ -15,8 +14,6 @@
 #include <cstdio>
 
 namespace {
-
-const char kInstallFile[] = ".\\Qvn_install.ini";
 
 // The installer file, or none (after a line saying why) when Windows would
 // not read it as written: unreadable, or a UTF-8 mark that its profile

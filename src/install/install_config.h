@@ -37,3 +37,11 @@ ClientSettings clientSettings(const IniFile &file, const std::string &service);
 // "-service -local", then " -forceasm", " -advmethods", " -betateam" and
 // " -verbosity <text>" in that order, each only when set.
 std::string buildAppParameters(const ClientSettings &settings);
+
+// Whether a service's registered binary path runs our service host, so that
+// removing a configuration never removes a service the installer did not
+// make: the program part of binaryPath ends in "\\srvany.exe", in any case.
+// The program part is the text between the surrounding double quotes, or,
+// unquoted, the text up to the first ".exe" that ends a word (an older
+// installer registered the host path unquoted, blanks and all).
+bool isHostedByServiceHost(const std::string &binaryPath);

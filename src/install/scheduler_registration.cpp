@@ -1,8 +1,8 @@
 #include "install/scheduler_registration.h"
 
+#include "common/names.h"
 #include "install/binary_guard.h"
-#include "install/executable_path.h"
-#include "install/scheduler_options.h"
+#include "install/install_files.h"
 #include "log/diagnostic_log.h"
 #include "log/event_log.h"
 #include "scm/service_manager_connection.h"
@@ -14,7 +14,23 @@
 
 namespace {
 
-const char *const kServiceName = "Qvn";
+constexpr DWORD kRestartDelayMs = 60000;
+constexpr DWORD kResetPeriodSeconds = 24 * 60 * 60;
+
+} // namespace
+
+SchedulerRecovery::SchedulerRecovery() : info_{} {
+  for (SC_ACTION &action : actions_)
+    action = {SC_ACTION_RESTART, kRestartDelayMs};
+  info_.dwResetPeriod = kResetPeriodSeconds;
+  // The last action also stands for every later failure.
+  info_.cActions = sizeof actions_ / sizeof actions_[0];
+  info_.lpsaActions = actions_;
+}
+
+SERVICE_DELAYED_AUTO_START_INFO schedulerDelayedStart() { return {TRUE}; }
+
+namespace {
 
 // Registers the running program; path is its full path.
 Result registerScheduler(ServiceManagerConnection &connection, std::string &path) {
@@ -27,7 +43,7 @@ Result registerScheduler(ServiceManagerConnection &connection, std::string &path
   }
   // Quoted so that a directory with blanks is not split by the manager.
   std::string binaryPath = "\"" + path + "\" -service";
-  return connection.createService(kServiceName, kServiceName, binaryPath.c_str(),
+  return connection.createService(kSchedulerService, kSchedulerService, binaryPath.c_str(),
                                   "Run services at desired time", true);
 }
 
@@ -49,7 +65,7 @@ bool runsFromATrustedPlace() {
 // does not know one says so in one line.
 void configureScheduler(ServiceManagerConnection &connection) {
   auto set = [&](DWORD level, void *info, const char *unknownLine) {
-    Result result = connection.changeConfiguration(kServiceName, level, info);
+    Result result = connection.changeConfiguration(kSchedulerService, level, info);
     if (result.failedWith(ERROR_INVALID_LEVEL) || result.failedWith(ERROR_INVALID_PARAMETER))
       g_log.writeLine(unknownLine);
   };
@@ -86,7 +102,7 @@ bool installScheduler() {
   // The registration stays either way: once the cause in the log is mended,
   // "net start Qvn" starts it.
   std::uint32_t state = 0;
-  if (!connection.queryStatus(kServiceName, state) || state == SERVICE_STOPPED) {
+  if (!connection.queryStatus(kSchedulerService, state) || state == SERVICE_STOPPED) {
     std::printf("Quorvane service installed but not running, see C:\\Qvn.log\n");
     installed = false;
   }
@@ -96,7 +112,7 @@ bool installScheduler() {
 bool uninstallScheduler() {
   std::printf("Desinstalling Quorvane service...\n");
   ServiceManagerConnection connection;
-  Result removed = connection.deleteService(kServiceName);
+  Result removed = connection.deleteService(kSchedulerService);
   // Removed whatever became of the service: a source left behind would
   // name a Qvn.exe that may be deleted next.
   Result sourceRemoved = removeEventSource();

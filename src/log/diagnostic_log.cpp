@@ -1,7 +1,6 @@
 #include "log/diagnostic_log.h"
 
-#include "log/log_target.h"
-#include "log/log_text.h"
+#include "log/log_entry.h"
 
 #include <sddl.h>
 
@@ -60,9 +59,9 @@ private:
 
 std::string systemMessage(DWORD code) {
   char *message = nullptr;
-  DWORD length = FormatMessageA(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, code, 0, reinterpret_cast<char *>(&message), 0, nullptr);
+  DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                    FORMAT_MESSAGE_IGNORE_INSERTS,
+                                nullptr, code, 0, reinterpret_cast<char *>(&message), 0, nullptr);
   std::string text = length && message ? std::string(message, length) : std::string();
   LocalFree(message);
   return text;

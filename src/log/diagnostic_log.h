@@ -4,7 +4,7 @@
 #pragma once
 
 #include "common/unique_handle.h"
-#include "log/log_kind.h"
+#include "log/log_entry.h"
 
 #include <atomic>
 #include <functional>

@@ -1,7 +1,8 @@
 #include "log/event_log.h"
 
+#include "common/names.h"
 #include "event_messages.h"
-#include "log/log_text.h"
+#include "log/log_entry.h"
 
 #include <memory>
 
@@ -34,7 +35,7 @@ Result setValue(HKEY key, const char *name, DWORD type, const void *data, DWORD 
 
 Result registerEventSource(const std::string &messageFile) {
   UniqueHKey key;
-  LONG rc = RegCreateKeyExA(HKEY_LOCAL_MACHINE, kEventSourceKey, 0, nullptr,
+  LONG rc = RegCreateKeyExA(HKEY_LOCAL_MACHINE, kEventSourceKey.c_str(), 0, nullptr,
                             REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, key.put(), nullptr);
   if (rc != ERROR_SUCCESS) {
     g_log.writeError("RegCreateKeyEx()", rc);
@@ -48,7 +49,7 @@ Result registerEventSource(const std::string &messageFile) {
 }
 
 Result removeEventSource() {
-  LONG rc = RegDeleteKeyA(HKEY_LOCAL_MACHINE, kEventSourceKey);
+  LONG rc = RegDeleteKeyA(HKEY_LOCAL_MACHINE, kEventSourceKey.c_str());
   if (rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND)
     return Result();
   g_log.writeError("RegDeleteKey()", rc);
@@ -70,8 +71,7 @@ unsigned long eventId(LogKind kind) {
 
 DiagnosticLog::EventSink eventLogSink() {
   // Shared by the sink's copies, released when the last one goes.
-  auto source =
-      std::make_shared<UniqueEventSource>(RegisterEventSourceA(nullptr, kEventSourceName));
+  auto source = std::make_shared<UniqueEventSource>(RegisterEventSourceA(nullptr, kEventSource));
   if (!*source)
     g_log.writeLastError("RegisterEventSource()");
   return [source](LogKind kind, const std::string &entry) {

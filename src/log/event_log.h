@@ -3,15 +3,15 @@
 // sends the diagnostic log's entries there in the service roles.
 #pragma once
 
+#include "common/names.h"
 #include "common/result.h"
 #include "log/diagnostic_log.h"
 
 #include <string>
 
-constexpr const char *kEventSourceName = "Quorvane";
-// Below HKEY_LOCAL_MACHINE.
-constexpr const char *kEventSourceKey =
-    "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\Quorvane";
+// The source's key below HKEY_LOCAL_MACHINE.
+inline const std::string kEventSourceKey =
+    std::string("SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\") + kEventSource;
 
 // Writes the source's key: EventMessageFile naming messageFile (the
 // installed Qvn.exe) and TypesSupported 7. Failures are logged.

@@ -1,4 +1,5 @@
+#include "common/names.h"
 #include "log/diagnostic_log.h"
 
 // Constructed before main, destroyed after it returns; every role logs here.
-DiagnosticLog g_log("C:\\Qvn.log");
+DiagnosticLog g_log(kLogPath);

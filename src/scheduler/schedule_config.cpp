@@ -1,6 +1,6 @@
 #include "scheduler/schedule_config.h"
 
-#include "common/profile_flag.h"
+#include "config/ini_file.h"
 #include "scheduler/schedule_parser.h"
 
 #include <algorithm>

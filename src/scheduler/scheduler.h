@@ -1,11 +1,15 @@
-// The scheduler's state between checks: its records, the effects it acts
-// through, the clock it reads and its settings. The service role gives it
-// the service manager, the log, the system clock and time zone; tests may
-// give it a short interval and a line per check without a build of their own.
+// The scheduler's decisions, apart from the system: one pass over the
+// records (which service to start or stop, and when a start or stop refused
+// for now is tried again), when to wake next, and the scheduler's state
+// between checks with the effects, clock and settings it is given. The
+// service role gives it the service manager, the log and the system clock;
+// tests give it fakes.
 #pragma once
 
-#include "scheduler/check_pass.h"
+#include "common/result.h"
+#include "log/log_entry.h"
 #include "scheduler/schedule_time.h"
+#include "scheduler/weekly_schedule.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -14,6 +18,63 @@
 #include <optional>
 #include <string>
 #include <vector>
+
+// The effects a pass needs; the service role binds them to the service
+// manager and the log, tests to fakes.
+struct CheckActions {
+  std::function<std::uint32_t(const std::string &)> queryState;
+  // logFailure false: a failure is not logged (a retry's, logged before).
+  std::function<Result(const std::string &, bool logFailure)> startService;
+  std::function<Result(const std::string &, bool logFailure)> stopService;
+  // The names of the running services that depend on the named one.
+  std::function<std::vector<std::string>(const std::string &)> runningDependents;
+  std::function<void(const std::string &, LogKind)> logLine;
+  // An error entry: the context, then the system's message for the code.
+  std::function<void(const std::string &, std::uint32_t)> logError;
+};
+
+// Service states as the service manager numbers them.
+constexpr std::uint32_t kStateStopped = 1;
+constexpr std::uint32_t kStateStopPending = 3;
+constexpr std::uint32_t kStateRunning = 4;
+
+// How long a start or stop refused for a passing reason waits for its retry.
+constexpr std::uint32_t kRetryAfterMs = 30000;
+
+// Whether a start (starting) or stop that failed with error may succeed
+// later: the service database is locked, the service cannot take the
+// control yet, services that depend on it still run, or a start found it
+// still stopping (the only case that asks stateNow). Anything else (no such
+// service, disabled, access denied...) is final.
+bool failureMayPass(bool starting, std::uint32_t error,
+                    const std::function<std::uint32_t()> &stateNow);
+
+// Milliseconds from nowMs (a steady millisecond count that may wrap) until
+// the first pending retry of records is due; 0 when one is due already,
+// UINT32_MAX when none is pending.
+std::uint32_t retryWaitMs(const std::list<ServiceRecord> &records, std::uint32_t nowMs);
+
+// Starts or stops each record's service where the schedule wants it and the
+// record's last action disagrees, or where a forced schedule finds the
+// service settled in the opposite state. A failure that may pass is not
+// recorded as done: it is tried again at the first pass kRetryAfterMs or
+// more later, until it succeeds, fails for good or the wish changes, and is
+// logged once, not at every try. Any other result is recorded as done, so a
+// final failure is not retried unless forced. goOn, when given, is asked
+// before each record: a false answer (a stop or pause request) ends the pass
+// there, and the result is then false.
+bool checkRecordsAt(std::list<ServiceRecord> &records, std::int32_t minuteOfWeek,
+                    std::uint32_t nowMs, const CheckActions &actions,
+                    const std::function<bool()> &goOn = nullptr);
+
+// Milliseconds from now until the next point's minute begins, at most
+// capMs. checkMinute is the minute of the week the last check looked at;
+// msSince is the local time since that minute began (past 60,000 when the
+// check ran long or the clock moved on, below 0 while the clock is behind
+// it after going back). A point at checkMinute itself was that check's,
+// and comes again a week later. 0 when the next point's minute has begun.
+std::uint32_t nextWakeMs(const std::list<ServiceRecord> &records, std::int32_t checkMinute,
+                         std::int64_t msSince, std::uint32_t capMs);
 
 // Longest wait between two checks, so forced schedules are enforced.
 constexpr std::uint32_t kCheckIntervalMs = 600000;
@@ -74,3 +135,11 @@ private:
   // first check.
   std::optional<std::int64_t> readAtMs_;
 };
+
+// What the scheduler's control handler does with a control: record a
+// request for the service thread, only wake it so the wait is worked out
+// again (the clock changed, the machine resumed), nothing, or refuse it as
+// not handled.
+enum class ControlRequest { Stop, Pause, Continue, Reload, Wake, Nothing, Refuse };
+
+ControlRequest controlRequest(std::uint32_t control, std::uint32_t eventType);

@@ -1,14 +1,15 @@
 #include "scheduler/service_runtime.h"
 
+#include "common/names.h"
 #include "common/unique_handle.h"
 #include "config/ini_reader.h"
 #include "log/diagnostic_log.h"
 #include "log/event_log.h"
 #include "scheduler/schedule_config.h"
 #include "scheduler/scheduler.h"
-#include "scheduler/service_controls.h"
 #include "scheduler/system_clock.h"
 #include "scm/service_manager_connection.h"
+#include "scm/status_reporter.h"
 
 #include <windows.h>
 
@@ -24,28 +25,6 @@ namespace {
 // manager waits up to 30 s for a service that never connects.
 const DWORD kPendingWaitHintMs = 35000;
 
-char kServiceName[] = "Qvn";
-
-static_assert(scm::kControlStop == SERVICE_CONTROL_STOP &&
-                  scm::kControlPause == SERVICE_CONTROL_PAUSE &&
-                  scm::kControlContinue == SERVICE_CONTROL_CONTINUE &&
-                  scm::kControlInterrogate == SERVICE_CONTROL_INTERROGATE &&
-                  scm::kControlParamChange == SERVICE_CONTROL_PARAMCHANGE &&
-                  scm::kControlPowerEvent == SERVICE_CONTROL_POWEREVENT &&
-                  scm::kControlTimeChange == SERVICE_CONTROL_TIMECHANGE &&
-                  scm::kPowerResumeSuspend == PBT_APMRESUMESUSPEND &&
-                  scm::kPowerResumeAutomatic == PBT_APMRESUMEAUTOMATIC &&
-                  scm::kAcceptStop == SERVICE_ACCEPT_STOP &&
-                  scm::kAcceptPauseContinue == SERVICE_ACCEPT_PAUSE_CONTINUE &&
-                  scm::kAcceptParamChange == SERVICE_ACCEPT_PARAMCHANGE &&
-                  scm::kAcceptPowerEvent == SERVICE_ACCEPT_POWEREVENT &&
-                  scm::kAcceptTimeChange == SERVICE_ACCEPT_TIMECHANGE &&
-                  scm::kTypeOwnProcess == SERVICE_WIN32_OWN_PROCESS &&
-                  scm::kTypeShareProcess == SERVICE_WIN32_SHARE_PROCESS &&
-                  scm::kStateStopped == SERVICE_STOPPED &&
-                  scm::kStateStopPending == SERVICE_STOP_PENDING,
-              "controls and status values as the system numbers them");
-
 // The control handler only records requests here and signals g_wake; it
 // never logs and takes no lock, as the manager waits for it. The service
 // thread acts on them and is the only one to report the status.
@@ -57,38 +36,14 @@ std::atomic<std::uint32_t> g_refusedControls{0}; // since the service thread las
 // handler never signals a closed handle.
 UniqueKernelHandle g_wake;
 
-// The service thread's own.
-SERVICE_STATUS_HANDLE g_statusHandle = nullptr;
-SERVICE_STATUS g_status;
-StatusShape g_shape; // narrowed for good once the manager refuses it
+// The service thread's own. The type names both the own-process and the
+// shared-process bit; a manager that refuses it gets a narrower one.
+StatusReporter g_status({true, scm::kAcceptStop | scm::kAcceptPauseContinue |
+                                   scm::kAcceptParamChange | scm::kAcceptPowerEvent |
+                                   scm::kAcceptTimeChange});
 bool g_refusalsToldThisCheck = false;
 
-// Reports the status block, narrowing its shape as long as the manager
-// refuses it as invalid (an older system, or one strict about the type).
-void sendStatus() {
-  for (;;) {
-    g_status.dwServiceType = serviceType(g_shape);
-    g_status.dwControlsAccepted = acceptedControls(g_status.dwCurrentState, g_shape);
-    if (SetServiceStatus(g_statusHandle, &g_status))
-      return;
-    DWORD error = GetLastError();
-    std::optional<StatusShape> narrower =
-        error == ERROR_INVALID_DATA ? narrowerStatus(g_shape) : std::nullopt;
-    if (!narrower) {
-      g_log.writeError("SetServiceStatus()", error);
-      return;
-    }
-    g_shape = *narrower;
-  }
-}
-
-// Changes the reported state (and what goes with it) and reports it.
-void reportStatus(DWORD state, DWORD waitHint = 0) {
-  g_status.dwCurrentState = state;
-  g_status.dwWaitHint = waitHint;
-  g_status.dwCheckPoint = waitHint ? 1 : 0;
-  sendStatus();
-}
+void reportStatus(DWORD state, DWORD waitHint = 0) { g_status.report(state, waitHint); }
 
 DWORD WINAPI controlHandler(DWORD control, DWORD eventType, void *, void *) {
   switch (controlRequest(control, eventType)) {
@@ -203,10 +158,10 @@ void logLoad(const LoadedSchedule &loaded, bool reload) {
 void loadSchedule(Scheduler &scheduler, LoadState &state) {
   const bool paused = g_pauseWanted;
   std::optional<IniFile> file =
-      readIniFile("Qvn.ini", [paused] { return !g_stopRequested && g_pauseWanted == paused; });
+      readIniFile(kScheduleFile, [paused] { return !g_stopRequested && g_pauseWanted == paused; });
   if (!file)
     return;
-  LoadedSchedule loaded = loadSchedule(*file, kServiceName);
+  LoadedSchedule loaded = loadSchedule(*file, kSchedulerService);
   if (!loaded.usable) {
     if (!state.failureLogged) {
       for (const ScheduleFinding &finding : loaded.findings)
@@ -245,7 +200,7 @@ bool runPass(Scheduler &scheduler) {
   }
   HANDLE events[] = {pass.get(), g_wake.get()};
   while (WaitForMultipleObjects(2, events, FALSE, INFINITE) == WAIT_OBJECT_0 + 1) {
-    DWORD state = g_status.dwCurrentState;
+    DWORD state = g_status.state();
     if (g_stopRequested) {
       if (state != SERVICE_STOP_PENDING)
         reportStatus(SERVICE_STOP_PENDING, kPendingWaitHintMs);
@@ -282,7 +237,7 @@ void runChecks(Scheduler &scheduler) {
     }
     bool paused = g_pauseWanted;
     DWORD state = paused ? SERVICE_PAUSED : SERVICE_RUNNING;
-    if (g_status.dwCurrentState != state) {
+    if (g_status.state() != state) {
       reportStatus(state);
       checkDue = checkDue || !paused;
     }
@@ -301,11 +256,8 @@ void runChecks(Scheduler &scheduler) {
 void WINAPI serviceMain(DWORD argc, LPSTR *argv) {
   // Before the control handler exists, so no other thread logs yet.
   g_log.setEventSink(eventLogSink());
-  g_status = SERVICE_STATUS{};
-  g_status.dwCurrentState = SERVICE_START_PENDING;
-  g_statusHandle = RegisterServiceCtrlHandlerExA(kServiceName, controlHandler, nullptr);
-  if (!g_statusHandle) {
-    g_log.writeLastError("RegisterServiceCtrlHandler()");
+  if (DWORD error = g_status.attach(kSchedulerService, controlHandler, nullptr)) {
+    g_log.writeError("RegisterServiceCtrlHandler()", error);
     return;
   }
   g_log.writeLine("Scheduler started", LogKind::Information);
@@ -325,7 +277,8 @@ bool runDispatcher() {
     g_log.writeLastError("CreateEvent()");
     return false;
   }
-  SERVICE_TABLE_ENTRYA table[] = {{kServiceName, serviceMain}, {nullptr, nullptr}};
+  SERVICE_TABLE_ENTRYA table[] = {{const_cast<char *>(kSchedulerService), serviceMain},
+                                  {nullptr, nullptr}};
   if (!StartServiceCtrlDispatcherA(table)) {
     g_log.writeLastError("StartServiceCtrlDispatcher()");
     return false;

@@ -7,7 +7,7 @@
 
 #include "common/result.h"
 #include "common/unique_handle.h"
-#include "log/log_kind.h"
+#include "log/log_entry.h"
 #include "scm/service_access.h"
 
 #include <cstdint>

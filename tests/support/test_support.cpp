@@ -1,7 +1,6 @@
 #include "test_support.h"
 
 #include "common/unique_handle.h"
-#include "install/executable_path.h"
 
 #include <aclapi.h>
 #include <sddl.h>
@@ -15,9 +14,9 @@
 namespace qvntest {
 
 std::string programPath(const char *name) {
-  std::string self;
-  currentExecutablePath(self);
-  return self.substr(0, self.find_last_of('\\') + 1) + name;
+  char self[MAX_PATH * 4] = "";
+  std::string path(self, GetModuleFileNameA(nullptr, self, sizeof(self)));
+  return path.substr(0, path.find_last_of('\\') + 1) + name;
 }
 
 RunResult run(const std::string &commandLine, const std::string &cwd, DWORD timeoutMs) {

@@ -1,4 +1,4 @@
-#include "scheduler/check_pass.h"
+#include "scheduler/scheduler.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 namespace {
 
 using Calls = std::vector<std::string>;
-const std::int32_t kMon0800 = minuteOfWeek(1, 8, 0), kMon1800 = minuteOfWeek(1, 18, 0);
+const std::int32_t kMon0800 = 1440 + 8 * 60, kMon1800 = 1440 + 18 * 60; // Monday 08:00, 18:00
 constexpr std::uint32_t kNoRetry = std::numeric_limits<std::uint32_t>::max();
 
 // Services' states by name, the error every start and stop fails with (0:

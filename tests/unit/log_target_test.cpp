@@ -1,4 +1,4 @@
-#include "log/log_target.h"
+#include "log/log_entry.h"
 
 #include <gtest/gtest.h>
 

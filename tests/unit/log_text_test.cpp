@@ -1,4 +1,4 @@
-#include "log/log_text.h"
+#include "log/log_entry.h"
 #include <gtest/gtest.h>
 
 TEST(LogText, ErrorEntryTrimsTheMessageAndLinesEndInOneCrLf) {

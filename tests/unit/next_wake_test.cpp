@@ -1,4 +1,4 @@
-#include "scheduler/next_wake.h"
+#include "scheduler/scheduler.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "install/service_host_path.h"
+#include "install/install_config.h"
 
 #include <gtest/gtest.h>
 

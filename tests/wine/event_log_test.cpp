@@ -39,7 +39,7 @@ TEST(EventLog, SourceNamesQvnExeWhoseMessagesShowEachEntryWhole) {
   const std::string qvn = programPath("Qvn.exe");
   ASSERT_TRUE(registerEventSource(qvn));
   UniqueHKey key;
-  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kEventSourceKey, 0, KEY_READ, key.put()), 0);
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kEventSourceKey.c_str(), 0, KEY_READ, key.put()), 0);
   DWORD type = 0, types = 0, size = sizeof types;
   const std::string messageFile = registryString(key.get(), "EventMessageFile", type);
   EXPECT_EQ(messageFile, qvn);
@@ -56,7 +56,7 @@ TEST(EventLog, SourceNamesQvnExeWhoseMessagesShowEachEntryWhole) {
 
   // Removed, and removing what is not there succeeds.
   EXPECT_TRUE(removeEventSource());
-  EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kEventSourceKey, 0, KEY_READ, key.put()),
+  EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kEventSourceKey.c_str(), 0, KEY_READ, key.put()),
             ERROR_FILE_NOT_FOUND);
   EXPECT_TRUE(removeEventSource());
 }

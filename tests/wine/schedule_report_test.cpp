@@ -1,12 +1,11 @@
 // "Qvn -test": the schedule as the service would read it, reported without
 // changing anything or writing to the log, with everything it would ignore.
-#include "scheduler/check_pass.h"
+#include "scheduler/scheduler.h"
 #include "scheduler/schedule_parser.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
 
-#include <ctime>
 
 using namespace qvntest;
 
@@ -17,9 +16,9 @@ std::string weekAndWanted(const std::string &start, const std::string &stop) {
   WeeklySchedule s;
   parseScheduleValue(start, true, s);
   parseScheduleValue(stop, false, s);
-  std::time_t t = std::time(nullptr);
-  std::tm local = *std::localtime(&t);
-  std::int32_t now = minuteOfWeek(local.tm_wday, local.tm_hour, local.tm_min);
+  SYSTEMTIME local;
+  GetLocalTime(&local);
+  std::int32_t now = minuteOfWeek(local);
   std::string text;
   for (const std::string &line : weekChart(s, now))
     text += line + "\r\n";

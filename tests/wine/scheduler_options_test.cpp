@@ -1,7 +1,7 @@
 // The recovery options and delayed start "-install" gives "Qvn": the
 // structures as the system gets them, and what the system keeps of them.
 #include "common/unique_handle.h"
-#include "install/scheduler_options.h"
+#include "install/scheduler_registration.h"
 #include "scm/service_manager_connection.h"
 #include "test_support.h"
 

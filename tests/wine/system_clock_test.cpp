@@ -1,6 +1,7 @@
 // The scheduler's reading of the system clock and time zone against the
 // local time Windows itself gives.
 #include "scheduler/system_clock.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -18,7 +19,7 @@ TEST(SystemClock, GivesTheLocalMinuteOfTheWeekWindowsGives) {
     GetLocalTime(&after);
     if (before.wMinute != after.wMinute)
       continue; // a minute began in between
-    EXPECT_EQ(minute, minuteOfWeek(before.wDayOfWeek, before.wHour, before.wMinute));
+    EXPECT_EQ(minute, qvntest::minuteOfWeek(before));
     EXPECT_EQ(readAt, minute); // outside the hour after daylight saving time ends
     return;
   }

@@ -1,10 +1,11 @@
-#include "scheduler/service_controls.h"
+#include "scheduler/scheduler.h"
+#include "scm/service_status.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-TEST(ServiceControls, WhatTheHandlerDoesWithEachControl) {
+TEST(ServiceStatus, WhatTheSchedulersHandlerDoesWithEachControl) {
   struct Row {
     std::uint32_t control, eventType;
     ControlRequest request;
@@ -33,13 +34,18 @@ TEST(ServiceControls, WhatTheHandlerDoesWithEachControl) {
         << row.control << "/" << row.eventType;
 }
 
-TEST(ServiceControls, AcceptedControlsAndTheNarrowerStatusSequence) {
-  const StatusShape full;
-  // Stop, pause/continue, parameter change, power event, time change.
-  for (std::uint32_t state : {2u, 4u, 5u, 6u, 7u})
-    EXPECT_EQ(acceptedControls(state, full), 0x24Bu) << state;
-  EXPECT_EQ(acceptedControls(3, full), 0u);
-  EXPECT_EQ(acceptedControls(1, full), 0u);
+TEST(ServiceStatus, AcceptedControlsCheckPointsAndTheNarrowerStatusSequence) {
+  const StatusShape scheduler{true, 0x24B}; // stop, pause/continue, parameters, power, time
+  for (std::uint32_t state : {4u, 5u, 6u, 7u})
+    EXPECT_EQ(acceptedControls(state, scheduler), 0x24Bu) << state;
+  for (std::uint32_t state : {1u, 2u, 3u}) // stopped, starting, stopping
+    EXPECT_EQ(acceptedControls(state, scheduler), 0u) << state;
+  // A pending state counts up while reported again; a settled one is 0.
+  EXPECT_EQ(checkPointAfter(4, 0, 3), 1u);
+  EXPECT_EQ(checkPointAfter(3, 1, 3), 2u);
+  EXPECT_EQ(checkPointAfter(2, 5, 3), 1u);
+  EXPECT_EQ(checkPointAfter(3, 2, 1), 0u);
+  EXPECT_EQ(checkPointAfter(6, 1, 7), 0u);
 
   // Each refusal narrows one step: the type first, keeping the time-change
   // control, then the time-change control; the power event stays throughout.
@@ -47,7 +53,7 @@ TEST(ServiceControls, AcceptedControlsAndTheNarrowerStatusSequence) {
     std::uint32_t type, accepted;
   };
   const Step steps[] = {{0x30, 0x24B}, {0x10, 0x24B}, {0x10, 0x4B}};
-  std::optional<StatusShape> shape = full;
+  std::optional<StatusShape> shape = scheduler;
   for (const Step &step : steps) {
     ASSERT_TRUE(shape);
     EXPECT_EQ(serviceType(*shape), step.type);

@@ -1,0 +1,76 @@
+#include "install/install_files.h"
+
+#include "log/diagnostic_log.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <vector>
+
+bool currentExecutablePath(std::string &path) {
+  // A result that fills the buffer may have been cut: grow until it fits.
+  std::vector<char> buffer(MAX_PATH);
+  for (;;) {
+    DWORD n = GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (n == 0)
+      return false;
+    if (n < buffer.size()) {
+      path.assign(buffer.data(), n);
+      return true;
+    }
+    if (buffer.size() >= 32768) {
+      SetLastError(ERROR_INSUFFICIENT_BUFFER);
+      return false;
+    }
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+bool fullPathOf(const std::string &path, std::string &full) {
+  // The first call answers the room needed, its terminating null counted.
+  DWORD needed = GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);
+  if (needed == 0)
+    return false;
+  std::vector<char> buffer(needed);
+  DWORD n = GetFullPathNameA(path.c_str(), needed, buffer.data(), nullptr);
+  if (n == 0 || n >= needed)
+    return false;
+  full.assign(buffer.data(), n);
+  return true;
+}
+
+bool isFile(const std::string &path) {
+  DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+namespace {
+
+constexpr DWORD kDirectoryBuffer = 2048;
+
+} // namespace
+
+bool provideHost(const std::string &directory, std::string &hostPath) {
+  hostPath = directory + "\\srvany.exe";
+  if (isFile(hostPath))
+    return true;
+
+  char current[kDirectoryBuffer];
+  DWORD n = GetCurrentDirectoryA(kDirectoryBuffer, current);
+  if (n == 0 || n >= kDirectoryBuffer) {
+    g_log.writeLastError("GetCurrentDirectory()");
+    std::printf("  Error GetCurrentDirectory\n");
+    return false;
+  }
+  std::string source = std::string(current, n) + "\\srvany.exe";
+  if (!isFile(source)) {
+    std::printf("  srvany.exe not found\n");
+    return false;
+  }
+  if (!CopyFileA(source.c_str(), hostPath.c_str(), FALSE)) {
+    g_log.writeLastError("CopyFile()");
+    std::printf("  Unable to copy srvany.exe\n");
+    return false;
+  }
+  return true;
+}
