@@ -30,8 +30,9 @@ struct FakeManager {
       [this](const std::string &n) { return calls.push_back("dependents " + n), dependents; },
       [this](const std::string &line, LogKind kind) {
         // Each start or stop sent is worth an information event.
-        if (line.rfind("Starting ", 0) == 0 || line.rfind("Stopping ", 0) == 0)
+        if (line.rfind("Starting ", 0) == 0 || line.rfind("Stopping ", 0) == 0) {
           EXPECT_EQ(kind, LogKind::Information) << line;
+        }
         calls.push_back(line);
       },
       [this](const std::string &context, std::uint32_t error) {
