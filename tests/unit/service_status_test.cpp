@@ -6,16 +6,14 @@
 
 TEST(ServiceStatus, AcceptedControlsCheckPointsAndTheNarrowerStatusSequence) {
   const StatusShape scheduler{true, 0x24B}; // stop, pause/continue, parameters, power, time
-  for (std::uint32_t state : {4u, 5u, 6u, 7u})
-    EXPECT_EQ(acceptedControls(state, scheduler), 0x24Bu) << state;
-  for (std::uint32_t state : {1u, 2u, 3u}) // stopped, starting, stopping
-    EXPECT_EQ(acceptedControls(state, scheduler), 0u) << state;
+  // Every control once running, continuing, pausing or paused; none stopped, starting, stopping.
+  for (std::uint32_t state = 1; state <= 7; ++state)
+    EXPECT_EQ(acceptedControls(state, scheduler), state >= 4 ? 0x24Bu : 0u) << state;
   // A pending state counts up while reported again; a settled one is 0.
-  EXPECT_EQ(checkPointAfter(4, 0, 3), 1u);
-  EXPECT_EQ(checkPointAfter(3, 1, 3), 2u);
-  EXPECT_EQ(checkPointAfter(2, 5, 3), 1u);
-  EXPECT_EQ(checkPointAfter(3, 2, 1), 0u);
-  EXPECT_EQ(checkPointAfter(6, 1, 7), 0u);
+  EXPECT_EQ((std::vector<std::uint32_t>{checkPointAfter(4, 0, 3), checkPointAfter(3, 1, 3),
+                                        checkPointAfter(2, 5, 3), checkPointAfter(3, 2, 1),
+                                        checkPointAfter(6, 1, 7)}),
+            (std::vector<std::uint32_t>{1, 2, 1, 0, 0}));
   // Each refusal narrows one step: the type first, keeping the time-change control, then the
   // time-change control; the power event stays throughout.
   const std::pair<std::uint32_t, std::uint32_t> steps[] = {
