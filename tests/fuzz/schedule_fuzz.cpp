@@ -1,40 +1,27 @@
-// Any value read from the schedule file: parsing never crashes, every entry
-// lies inside the week, the schedule stays in minute order, and every token
-// handed back for the log is non-empty and free of surrounding blanks, with
-// any text said to be ignored at its end.
+// Any value read from the schedule file: parsing never crashes, every point lies inside the
+// week in minute order, and every token handed back is non-empty, without blanks around it, and
+// ends in the text said to be ignored, given only for a token that is not invalid.
 #include "scheduler/schedule_parser.h"
 
-#include <cstddef>
-#include <cstdint>
 #include <cstdlib>
-#include <string>
 
-namespace {
-
-void check(bool holds) {
+static void check(bool holds) {
   if (!holds)
     std::abort();
 }
 
-void parseChecked(const std::string &value, bool wantRunning, WeeklySchedule &schedule) {
-  for (const TokenFinding &found : parseScheduleValue(value, wantRunning, schedule)) {
-    const std::string &token = found.token;
-    check(!token.empty() && token.front() != ' ' && token.front() != '\t' && token.back() != ' ' &&
-          token.back() != '\t');
-    check(!found.problem == !found.ignoredText.empty() && found.ignoredText.size() < token.size() &&
-          token.compare(token.size() - found.ignoredText.size(), std::string::npos,
-                        found.ignoredText) == 0);
-  }
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-  std::string input(reinterpret_cast<const char *>(data), size);
-  // The first half as start points, the rest as stop points, into one list.
+  const std::string input(reinterpret_cast<const char *>(data), size);
   WeeklySchedule schedule;
-  parseChecked(input.substr(0, size / 2), true, schedule);
-  parseChecked(input.substr(size / 2), false, schedule);
+  // The first half as start points, the rest as stop points, into one list.
+  for (bool start : {true, false})
+    for (const TokenFinding &f : parseScheduleValue(
+             start ? input.substr(0, size / 2) : input.substr(size / 2), start, schedule)) {
+      const std::string &t = f.token, &ignored = f.ignoredText;
+      check(!t.empty() && t.find_first_of(" \t") != 0 && t.find_last_of(" \t") != t.size() - 1);
+      check(!f.problem == !ignored.empty() && ignored.size() < t.size() &&
+            t.compare(t.size() - ignored.size(), std::string::npos, ignored) == 0);
+    }
   int32_t previous = 0;
   for (const ScheduleEntry &entry : schedule) {
     check(entry.minuteOfWeek >= previous && entry.minuteOfWeek < kMinutesPerWeek);

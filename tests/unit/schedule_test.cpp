@@ -1,18 +1,21 @@
+// The weekly schedule: values parsed into points, the state wanted and the next change round
+// the week, a schedule file's sections and what the service would ignore, the week chart.
+#include "scheduler/schedule_config.h"
 #include "scheduler/schedule_parser.h"
 
 #include <gtest/gtest.h>
 
-#include <utility>
-#include <vector>
+#include <sstream>
 
 namespace {
 
-using Points = std::vector<std::pair<int32_t, bool>>;
+using Lines = std::vector<std::string>;
 
-Points points(const WeeklySchedule &schedule) {
-  Points out;
+// Points in order: the minute of the week, "+" for a start, "-" for a stop.
+std::string points(const WeeklySchedule &schedule) {
+  std::string out;
   for (const ScheduleEntry &e : schedule)
-    out.emplace_back(e.minuteOfWeek, e.wantRunning);
+    out += (out.empty() ? "" : " ") + std::to_string(e.minuteOfWeek) + (e.wantRunning ? "+" : "-");
   return out;
 }
 
@@ -24,117 +27,193 @@ WeeklySchedule load(const std::string &start, const std::string &stop) {
   return schedule;
 }
 
-TEST(ScheduleParser, ValidTokens) {
-  const struct {
-    const char *value;
-    Points points;
-  } cases[] = {
-      {"12345:0800;06:1000",
-       {{600, true},
-        {1920, true},
-        {3360, true},
-        {4800, true},
-        {6240, true},
-        {7680, true},
-        {9240, true}}},
-      {";;1:0800;  5:1800 ;\t6:0000\t;; ; \t", {{1920, true}, {8280, true}, {8640, true}}},
-      {"0:0000;6:2359", {{0, true}, {10079, true}}},
-  };
-  for (const auto &c : cases) {
+TEST(ScheduleParser, PointsTakenTextIgnoredAndInvalidTokensWithTheirReason) {
+  // A start value, its points, and what is handed back to be told: text after a time is ignored
+  // (stored files may rely on it); an invalid token takes no point and is handed back as written,
+  // without the blanks around it, with its reason.
+  const char *const rows[][3] = {
+      {"12345:0800;06:1000", "600+ 1920+ 3360+ 4800+ 6240+ 7680+ 9240+", ""},
+      {";;1:0800;  5:1800 ;\t6:0000\t;; ; \t", "1920+ 8280+ 8640+", ""},
+      {"0:0000;6:2359", "0+ 10079+", ""},
+      {"1:0800xyz; 3:1200,4:1200 ;2:2359", "1920+ 4319+ 5040+",
+       "1:0800xyz [xyz]; 3:1200,4:1200 [,4:1200]"},
+      {"1:08; 1:08x0;1:080x ; 1: 0800; 1:+800", "",
+       "1:08: time not four digits HHMM; 1:08x0: time not four digits HHMM; 1:080x: time not four "
+       "digits HHMM; 1: 0800: time not four digits HHMM; 1:+800: time not four digits HHMM"},
+      {"7:0800; 1 :0800; -1:0800; :0800; 0800", "",
+       "7:0800: day not 0-6; 1 :0800: day not 0-6; -1:0800: day not 0-6; :0800: no day before the "
+       "colon; 0800: no colon"},
+      {"2:0900; 1:2400 ; 1:2360", "3420+", "1:2400: hour above 23; 1:2360: minutes above 59"}};
+  for (const auto &[value, expected, told] : rows) {
     WeeklySchedule s;
-    EXPECT_TRUE(parseScheduleValue(c.value, true, s).empty()) << c.value;
-    EXPECT_EQ(points(s), c.points) << c.value;
+    std::string found;
+    for (const TokenFinding &f : parseScheduleValue(value, true, s))
+      found += (found.empty() ? "" : "; ") + f.token +
+               (f.problem ? std::string(": ") + f.problem : " [" + f.ignoredText + "]");
+    EXPECT_EQ(points(s), expected) << value;
+    EXPECT_EQ(found, told) << value;
   }
 }
 
-// Stored files may rely on text after the time being ignored; it is taken,
-// and handed back so that it can be told.
-TEST(ScheduleParser, TextAfterTheTimeIsIgnoredAndHandedBack) {
-  WeeklySchedule s;
-  std::vector<TokenFinding> found = parseScheduleValue("1:0800xyz; 3:1200,4:1200 ;2:2359", true, s);
-  EXPECT_EQ(points(s), (Points{{1920, true}, {4319, true}, {5040, true}}));
-  ASSERT_EQ(found.size(), 2u);
-  EXPECT_EQ(found[0].token, "1:0800xyz");
-  EXPECT_EQ(found[0].ignoredText, "xyz");
-  EXPECT_EQ(found[1].token, "3:1200,4:1200");
-  EXPECT_EQ(found[1].ignoredText, ",4:1200");
-  EXPECT_EQ(found[1].problem, nullptr);
-}
-
-TEST(ScheduleParser, InvalidTokensAreReturnedAsWrittenWithTheirReason) {
-  const std::vector<std::pair<std::string, std::string>> bad = {
-      {"1:08", "time not four digits HHMM"},
-      {"0800", "no colon"},
-      {"7:0800", "day not 0-6"},
-      {"1:2400", "hour above 23"},
-      {"1:2360", "minutes above 59"},
-      {"1:08x0", "time not four digits HHMM"},
-      {"1:080x", "time not four digits HHMM"},
-      {"1: 0800", "time not four digits HHMM"},
-      {"1 :0800", "day not 0-6"},
-      {"-1:0800", "day not 0-6"},
-      {":0800", "no day before the colon"},
-      {"1:+800", "time not four digits HHMM"}};
-  std::string value = "2:0900";
-  std::vector<std::string> tokens;
-  for (const auto &[token, reason] : bad) {
-    value += "; " + token + " ";
-    tokens.push_back(token);
-    EXPECT_EQ(tokenProblem(token), reason) << token;
-  }
-  WeeklySchedule s;
-  std::vector<std::string> returned;
-  for (const TokenFinding &f : parseScheduleValue(value, true, s))
-    returned.push_back(f.token);
-  EXPECT_EQ(returned, tokens);
-  EXPECT_EQ(points(s), (Points{{2 * 1440 + 540, true}}));
-  EXPECT_EQ(tokenProblem("2:0900"), nullptr);
-}
-
-TEST(WantedState, FollowsTheLastPointAtOrBeforeNowAroundTheWeek) {
-  const struct {
-    const char *start, *stop;
-    Points expected; // minute, wanted running
-  } cases[] = {
-      {"", "", {{0, true}, {10079, true}}},                             // no point: always running
-      {"0:0000", "", {{0, true}, {5000, true}, {10079, true}}},         // a single start
-      {"1:0800", "1:0800", {{0, false}, {1920, false}, {1921, false}}}, // the stop wins
+TEST(WeeklySchedule, WantedStateAndNextChangeRoundTheWeek) {
+  // Start and stop values, and the state wanted at minutes of the week.
+  const char *const cases[][3] = {
+      {"", "", "0+ 10079+"}, // no point: always running
+      {"0:0000", "", "0+ 5000+ 10079+"},
+      {"1:0800", "1:0800", "0- 1920- 1921-"}, // the stop wins
       // Workdays: Friday's stop still rules on Sunday; blanks after ";" change nothing.
-      {"12345:0800",
-       "1:1800; 2345:1800",
-       {{0, false},
-        {1919, false},
-        {1920, true},
-        {2519, true},
-        {2520, false},
-        {8279, true},
-        {8280, false},
-        {10079, false}}},
-  };
+      {"12345:0800", "1:1800; 2345:1800", "0- 1919- 1920+ 2519+ 2520- 8279+ 8280- 10079-"}};
   for (const auto &c : cases) {
-    WeeklySchedule s = load(c.start, c.stop);
-    for (const auto &[minute, running] : c.expected)
-      EXPECT_EQ(wantedState(s, minute), running) << c.start << " / " << c.stop << " @" << minute;
+    std::istringstream wanted(c[2]);
+    std::int32_t minute;
+    for (char state; wanted >> minute >> state;)
+      EXPECT_EQ(wantedState(load(c[0], c[1]), minute), state == '+')
+          << c[0] << "/" << c[1] << " @" << minute;
   }
-}
-
-TEST(WantedState, EqualMinutesKeepTheOrderAdded) {
-  WeeklySchedule s = load("1:0800;11:0800", "1:0800");
-  EXPECT_EQ(points(s), (Points{{1920, true}, {1920, true}, {1920, true}, {1920, false}}));
-}
-
-TEST(NextChange, FirstPointAfterNowThatChangesTheWantedStateRoundTheWeek) {
-  WeeklySchedule office = load("12345:0800", "12345:1800");
-  EXPECT_EQ(nextChange(office, 0), 1920);    // Sunday: Monday's start
-  EXPECT_EQ(nextChange(office, 1920), 2520); // at a start: that day's stop
-  EXPECT_EQ(nextChange(office, 8280), 1920); // Friday's stop: wraps to Monday
+  // Equal minutes keep the order added.
+  EXPECT_EQ(points(load("1:0800;11:0800", "1:0800")), "1920+ 1920+ 1920+ 1920-");
+  // The next change: from Sunday, Monday's start; at a start, that day's stop; from Friday's
+  // stop round the week to Monday; a start that changes nothing is passed over; none for a
+  // single point or a schedule that never runs.
+  WeeklySchedule office = load("12345:0800", "12345:1800"), two = load("1:0800;2:0800", "1:1800");
+  EXPECT_EQ((std::vector<std::optional<std::int32_t>>{
+                nextChange(office, 0), nextChange(office, 1920), nextChange(office, 8280),
+                nextChange(two, 3000), nextChange(two, 3360), nextChange(load("3:1200", ""), 100),
+                nextChange(load("1:0800", "1:0800"), 100)}),
+            (std::vector<std::optional<std::int32_t>>{1920, 2520, 1920, 3360, 2520, {}, {}}));
   EXPECT_EQ(weekdayTime(8280), "Fri 18:00");
-  EXPECT_EQ(weekdayTime(0), "Sun 00:00");
-  EXPECT_EQ(nextChange(load("3:1200", ""), 100), std::nullopt);       // a single point
-  EXPECT_EQ(nextChange(load("1:0800", "1:0800"), 100), std::nullopt); // never runs
-  WeeklySchedule twoStarts = load("1:0800;2:0800", "1:1800");
-  EXPECT_EQ(nextChange(twoStarts, 3000), 3360);
-  EXPECT_EQ(nextChange(twoStarts, 3360), 2520); // Monday's start changes nothing
+}
+
+// A section as the reader gives it, from its key lines in order.
+IniSection section(const std::string &name, const Lines &lines) {
+  IniSection s;
+  s.name = name;
+  addSectionLines(s, lines);
+  return s;
+}
+
+IniFile fileOf(std::vector<IniSection> sections, IniFile::State state = IniFile::State::Read) {
+  IniFile file;
+  file.path = "C:\\windows\\Qvn.ini";
+  file.state = state;
+  file.hasContent = !sections.empty();
+  file.sections = std::move(sections);
+  return file;
+}
+
+TEST(ScheduleConfig, SectionsBecomeRecordsAndWhatTheServiceWouldIgnoreIsFound) {
+  IniSection lost = section("???", {"Start=1:0800"});
+  lost.nameLost = true;
+  LoadedSchedule loaded = loadSchedule(
+      fileOf({section("Zeta", {"Start=15:0800", "Stop=15:1800", "ForceStart=y", "ForceStop=Y"}),
+              section("Alpha", {"forcestart=y", "FORCESTOP=y"}),
+              section("Mid", {"Start=1:0800", "Stop=1:0800"}),
+              section("A", {"Start=3:1200,4:1200", "Stopp=1:0800", "start=2:0800"}),
+              section("qvn", {"Stop=0123456:0000"}), lost,
+              section("B", {"Stop=1:0800;1:2400", "ForceStart=y"}),
+              section("a", {"Start=1:0900"})}),
+      "Qvn");
+  Lines records;
+  for (const ServiceRecord &r : loaded.records) {
+    records.push_back(r.name + (r.forceStart ? " ForceStart" : "") +
+                      (r.forceStop ? " ForceStop" : ""));
+    for (const std::string &line : pointLines(r))
+      records.push_back(line);
+  }
+  // Never the scheduler's own section; a start and a stop at one minute: the stop comes after.
+  EXPECT_EQ(records, (Lines{"Zeta ForceStart", "Start at 1920", "Stop at 2520", "Start at 7680",
+                            "Stop at 8280", "Alpha ForceStart ForceStop", "Mid", "Start at 1920",
+                            "Stop at 1920", "A", "Start at 5040", "B ForceStart", "Stop at 1920"}));
+  EXPECT_EQ(loaded.points(), 8u);
+  EXPECT_TRUE(loaded.usable);
+  Lines found;
+  for (const ScheduleFinding &f : loaded.findings)
+    found.push_back(f.logLine);
+  EXPECT_EQ(
+      found,
+      (Lines{"ForceStop=y of service Alpha never acts: it has no stop point",
+             "Ignoring unknown key Stopp of service A", "Ignoring repeated key start of service A",
+             "Ignoring text ,4:1200 of schedule entry 3:1200,4:1200 of service A",
+             "Ignoring schedule section qvn: the scheduler never starts or stops itself",
+             "Ignoring schedule section ???: its name does not survive the system code page",
+             "Ignoring schedule entry 1:2400 of service B",
+             "ForceStart=y of service B never acts: it has no start point",
+             "Ignoring repeated schedule section a"}));
+}
+
+// Text the profile functions see no section in (UTF-16 without its mark) is not an empty
+// schedule, a file of comments only is; what each is called is shown by -test's own tests.
+TEST(ScheduleConfig, AFileThatCannotBeReadIsNotAnEmptySchedule) {
+  IniFile file = fileOf({}, IniFile::State::Unreadable);
+  EXPECT_FALSE(loadSchedule(file, "Qvn").usable);
+  file.state = IniFile::State::Read;
+  file.hasContent = true;
+  EXPECT_FALSE(loadSchedule(file, "Qvn").usable);
+  file.hasContent = false;
+  EXPECT_TRUE(loadSchedule(file, "Qvn").usable && loadSchedule(file, "Qvn").findings.empty());
+  file.utf8Mark = true;
+  EXPECT_TRUE(loadSchedule(file, "Qvn").usable);
+  EXPECT_TRUE(loadSchedule(fileOf({}, IniFile::State::Missing), "Qvn").usable);
+}
+
+TEST(IniFile, BytesTellAMarkAndWhetherAnyLineCountsAndKeysAreRead) {
+  // A UTF-8 mark, and whether a line other than blanks and comments is held, in UTF-8 and UTF-16.
+  const std::tuple<std::string, bool, bool> rows[] = {
+      {"", false, false},
+      {"; only a comment\r\n\r\n  \t\r\n", false, false},
+      {"\xEF\xBB\xBF; comment\r\n", true, false},
+      {"\xEF\xBB\xBF[Spooler]\r\n", true, true},
+      {std::string("\xFF\xFE;\0 \0c\0\r\0\n\0", 12), false, false},
+      {std::string("\xFF\xFE[\0S\0]\0", 8), false, true},
+      {std::string("[\0S\0]\0", 6), false, true}};
+  for (const auto &[bytes, mark, content] : rows)
+    EXPECT_EQ(std::make_pair(fileFacts(bytes).utf8Mark, fileFacts(bytes).hasContent),
+              std::make_pair(mark, content))
+        << bytes;
+  IniSection s = section("S", {"Start=1:0800", " Stop = \"2:0900\" ", "bare", ";c=1", "", "=x",
+                               "start=9", "Q='a'b'", "R='"});
+  EXPECT_EQ(s.keys, (Lines{"Start", "Stop", "bare", "start", "Q", "R"}));
+  EXPECT_EQ((Lines{s.value("START", ""), s.value("stop", ""), s.value("bare", "default"),
+                   s.value("Q", ""), s.value("R", "")}),
+            (Lines{"1:0800", "2:0900", "", "a'b", "'"}));
+}
+
+// The chart's day lines, without the ruler and the marker.
+Lines days(const char *start, const char *stop) {
+  Lines lines = weekChart(load(start, stop), 0), out;
+  for (size_t i = 1; i < lines.size(); ++i)
+    if (lines[i].find('^') == std::string::npos)
+      out.push_back(lines[i].substr(8));
+  return out;
+}
+
+TEST(WeekChart, HalfHoursShowTheStateThatRulesMostOfThem) {
+  const std::string off(48, '.'), on(48, '#');
+  const std::string office = std::string(16, '.') + std::string(20, '#') + std::string(12, '.');
+  EXPECT_EQ(days("12345:0800", "12345:1800"),
+            (Lines{off, office, office, office, office, office, off}));
+  // Night shift: 22:00 to 06:00, crossing midnight and the week's end.
+  const std::string night = std::string(12, '#') + std::string(32, '.') + std::string(4, '#');
+  EXPECT_EQ(days("0123456:2200", "0123456:0600"), Lines(7, night));
+  // Saturday 23:59 wraps into Sunday: stopped until then, running after.
+  Lines wrap(7, off);
+  wrap[0] = std::string(20, '#') + std::string(28, '.');
+  EXPECT_EQ(days("6:2359", "0:1000"), wrap);
+  EXPECT_EQ(days("3:1200", ""), Lines(7, on)); // a single point
+  // In one half hour: running 08:10-08:20 (10 of 30) shows stopped; 09:00 to 09:20 shows
+  // running; 10:15 to 10:30, half of it, shows the later state.
+  std::string mixed = off;
+  mixed[18] = mixed[20] = mixed[21] = '#';
+  EXPECT_EQ(days("1:0810;1:0900;1:1015", "1:0820;1:0920;1:1100")[1], mixed);
+  // The ruler, and the marker under today, fit a console.
+  Lines lines = weekChart(load("1:0800", "1:1800"), 1440 + 9 * 60 + 41); // Monday 09:41
+  ASSERT_EQ(lines.size(), 9u);
+  EXPECT_EQ(lines[0],
+            "  Week  0     3     6     9     12    15    18    21      #=running .=stopped");
+  EXPECT_EQ(lines[2].substr(0, 8), "  Mon   ");
+  EXPECT_EQ(lines[3], std::string(8 + 19, ' ') + "^ now");
+  for (const std::string &line : lines)
+    EXPECT_LE(line.size(), 79u) << line;
 }
 
 } // namespace

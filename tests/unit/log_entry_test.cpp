@@ -1,9 +1,17 @@
+// A log entry's text in the file and in an event, and which file the log may be written to.
 #include "log/log_entry.h"
 
 #include <gtest/gtest.h>
 
+TEST(LogText, ErrorEntryTrimsTheMessageAndLinesEndInOneCrLf) {
+  EXPECT_EQ(errorEntry("A", "No. \r\n") + errorEntry("B", "\r\n"), "A\n  No.\nB\n");
+  EXPECT_EQ(fileText(errorEntry(nullptr, "Two\r\nlines\r\n") + "\n"), "  Two\r\nlines\r\n\r\n");
+  // An event keeps the inner line breaks only.
+  EXPECT_EQ(eventText(errorEntry("StartService", "Refused.\r\n")), "StartService\r\n  Refused.");
+  EXPECT_EQ(eventText("\n\r\n"), "");
+}
+
 TEST(LogTarget, OnlyAPlainFileOfItsOwnUnderItsOwnNameIsWritten) {
-  const std::string kLog = "C:\\Qvn.log";
   const struct {
     OpenedFile file;
     const char *reason;
@@ -20,5 +28,5 @@ TEST(LogTarget, OnlyAPlainFileOfItsOwnUnderItsOwnNameIsWritten) {
       {{false, false, 1, ""}, "its final path is unknown"},
   };
   for (const auto &c : kCases)
-    EXPECT_EQ(unusableReason(kLog, c.file), c.reason) << c.file.finalPath;
+    EXPECT_EQ(unusableReason("C:\\Qvn.log", c.file), c.reason) << c.file.finalPath;
 }

@@ -1,0 +1,334 @@
+// The scheduler's decisions: a check pass, failures and their retries, the next wake, the
+// controls it takes, and the time it reads the schedule at across offset changes.
+#include "scheduler/schedule_parser.h"
+#include "scheduler/scheduler.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <map>
+
+namespace {
+
+constexpr std::int32_t kMon0800 = 1440 + 8 * 60, kMon1800 = 1440 + 18 * 60;
+constexpr std::uint32_t kNoRetry = std::numeric_limits<std::uint32_t>::max();
+constexpr std::int64_t kSecond = 1000, kMinute = 60 * kSecond, kHour = 60 * kMinute;
+
+ServiceRecord record(const std::string &name, const char *start = "1:0800",
+                     const char *stop = "1:1800", bool forced = false) {
+  ServiceRecord r;
+  r.name = name;
+  parseScheduleValue(start, true, r.schedule);
+  parseScheduleValue(stop, false, r.schedule);
+  r.forceStart = r.forceStop = forced;
+  return r;
+}
+
+// Services' states by name, the error every start and stop fails with (0: success, the state
+// follows); every call and line in order ("; " between), a start or stop not to be logged as
+// "quiet". With a stamp, only the lines are kept, each after its stamp.
+struct Manager {
+  std::map<std::string, std::uint32_t> states;
+  std::uint32_t startError = 5, stopError = 0;
+  std::vector<std::string> dependents;
+  std::string calls;
+  std::function<std::string()> stamp;
+  void note(const std::string &call, bool line = false) {
+    if (line || !stamp)
+      calls += (calls.empty() ? "" : "; ") + (line && stamp ? stamp() : "") + call;
+  }
+  Result call(std::string what, const std::string &n, bool logged, std::uint32_t error) {
+    note((logged ? "" : "quiet ") + what + " " + n);
+    if (error)
+      return Result::failure(error);
+    states[n] = what == "start" ? kStateRunning : kStateStopped;
+    return Result();
+  }
+  CheckActions actions{
+      [this](const std::string &n) {
+        return note("query " + n), states[n] ? states[n] : kStateStopped;
+      },
+      [this](const std::string &n, bool logged) { return call("start", n, logged, startError); },
+      [this](const std::string &n, bool logged) { return call("stop", n, logged, stopError); },
+      [this](const std::string &n) { return note("dependents " + n), dependents; },
+      [this](const std::string &line, LogKind kind) {
+        // Each start or stop sent is worth an information event.
+        EXPECT_TRUE(kind == LogKind::Information ||
+                    (line.rfind("Starting ", 0) && line.rfind("Stopping ", 0)))
+            << line;
+        note(line, true);
+      },
+      [this](const std::string &context, std::uint32_t error) {
+        note(context + ": " + std::to_string(error), true);
+      }};
+  std::string at(std::list<ServiceRecord> &records, std::int32_t minute, std::uint32_t ms = 0) {
+    calls.clear();
+    checkRecordsAt(records, minute, ms, actions);
+    return calls;
+  }
+};
+
+TEST(CheckPass, ActsAtTheFirstCheckThenOnlyWhenTheWantedStateChanges) {
+  std::list<ServiceRecord> records{record("A"), record("B", "", "")}; // B: running always
+  Manager m;
+  m.states["B"] = kStateRunning;
+  EXPECT_EQ(m.at(records, kMon0800 - 1), "Stopping service A; stop A; Starting service B; start B");
+  EXPECT_EQ(m.at(records, kMon0800 - 1), ""); // not even a query
+  // A start that fails for good (access denied) counts as done: not retried while the wish stays.
+  EXPECT_EQ(m.at(records, kMon0800 + 5), "Starting service A; start A");
+  EXPECT_EQ(retryWaitMs(records, 0), kNoRetry);
+  EXPECT_EQ(m.at(records, kMon1800 - 1, 60000), "");
+  EXPECT_EQ(m.at(records, kMon1800), "Stopping service A; stop A");
+  // A stop or pause request ends the pass before the next record.
+  records = {record("A"), record("B")};
+  m.calls.clear();
+  EXPECT_FALSE(checkRecordsAt(records, kMon0800, 0, m.actions, [&] { return m.calls.empty(); }));
+  EXPECT_EQ(m.calls, "Starting service A; start A");
+}
+
+TEST(CheckPass, ForceActsOnlyOnASettledOppositeState) {
+  std::list<ServiceRecord> records{record("A", "1:0800", "1:1800", true)};
+  Manager m;
+  m.at(records, kMon0800);
+  // Wanted running: stopped is acted on, every pending or paused state is not.
+  for (std::uint32_t state : {2u, 3u, 4u, 5u, 6u, 7u}) {
+    m.states["A"] = state;
+    EXPECT_EQ(m.at(records, kMon0800 + 10), "query A") << state;
+  }
+  m.states["A"] = kStateStopped;
+  EXPECT_EQ(m.at(records, kMon0800 + 20), "query A; Starting service A; start A");
+  // Wanted stopped: only a running service is stopped again.
+  m.at(records, kMon1800);
+  m.states["A"] = 7;
+  EXPECT_EQ(m.at(records, kMon1800 + 10), "query A");
+  m.states["A"] = kStateRunning;
+  EXPECT_EQ(m.at(records, kMon1800 + 20), "query A; Stopping service A; stop A");
+  records.front().forceStop = false; // forced one way only: the other way is left alone
+  EXPECT_EQ(m.at(records, kMon1800 + 30), "");
+}
+
+TEST(CheckPass, WhichFailuresMayPass) {
+  // starting?, error, the state a query would answer, may pass. 1055: database locked (at
+  // boot); 1061: cannot accept the control (still starting); 1052: Wine's answer to a stop not
+  // accepted yet; 1051: dependents run; 1056 "already running" passes only while still
+  // stopping, and a stop does not say it; 1062 not active, 1058 disabled, 1060 no such service,
+  // 5 access denied, 1053 no answer in time: final.
+  const std::tuple<bool, std::uint32_t, std::uint32_t, bool> rows[] = {
+      {true, 1055, 1, true},  {false, 1061, 2, true},  {false, 1052, 4, true},
+      {false, 1051, 4, true}, {true, 1056, 3, true},   {true, 1056, 4, false},
+      {true, 1056, 2, false}, {false, 1056, 3, false}, {false, 1062, 1, false},
+      {true, 1058, 1, false}, {true, 1060, 1, false},  {false, 5, 4, false},
+      {true, 1053, 2, false}};
+  for (const auto &[starting, error, state, mayPass] : rows) {
+    int asked = 0;
+    EXPECT_EQ(failureMayPass(starting, error, [&, s = state] { return ++asked, s; }), mayPass)
+        << error;
+    EXPECT_EQ(asked, starting && error == 1056 ? 1 : 0) << error;
+  }
+}
+
+TEST(CheckPass, AFailureThatMayPassIsRetriedQuietlyUntilItSucceeds) {
+  std::list<ServiceRecord> records{record("A")};
+  Manager m;
+  m.dependents = {"B", "C"};
+  // The minute and steady count of a check, how stops fail from then on, what it does, and the
+  // retry's wait after it.
+  const std::tuple<std::int32_t, std::uint32_t, std::uint32_t, const char *, std::uint32_t>
+      steps[] = {
+          {kMon0800 - 60, 0, 1061,
+           "Stopping service A; stop A; Will try again every 30 s to stop service A", 30000},
+          {kMon0800 - 60, 29999, 1061, "", 1},                 // not due yet
+          {kMon0800 - 59, 30000, 1052, "quiet stop A", 30000}, // another "not now": nothing said
+          {kMon0800 - 59, 60000, 0, "quiet stop A; Stopped service A on retry", kNoRetry},
+          {kMon0800 - 58, 90000, 0, "", kNoRetry},
+          {kMon0800, 100000, 0, "Starting service A; start A", kNoRetry},
+          // Running dependents are named once; a final failure ends the retries.
+          {kMon1800, 0, 1051,
+           "Stopping service A; stop A; dependents A; Running services depend on A: B, C; Will try "
+           "again every 30 s to stop service A",
+           30000},
+          {kMon1800, 30000, 1051, "quiet stop A", 30000},
+          {kMon1800 + 1, 60000, 5, "quiet stop A; Gave up trying to stop service A: 5", kNoRetry},
+          {kMon1800 + 2, 120000, 5, "", kNoRetry}};
+  for (const auto &[minute, ms, stopError, calls, wait] : steps) {
+    m.stopError = stopError;
+    EXPECT_EQ(m.at(records, minute, ms), calls) << minute << "/" << ms;
+    EXPECT_EQ(retryWaitMs(records, ms), wait) << minute << "/" << ms;
+    EXPECT_TRUE(stopError != 1061 || records.front().lastAction == LastAction::None); // not done
+  }
+  // A change of the wish drops the retry and acts on the new wish at once.
+  records = {record("A")};
+  m.stopError = 1061;
+  m.startError = 0;
+  m.at(records, kMon0800 - 1, 0);
+  EXPECT_EQ(m.at(records, kMon0800, 1000), "Starting service A; start A");
+  EXPECT_EQ(retryWaitMs(records, 1000), kNoRetry);
+  // The earliest of several retries; the steady count may wrap in between.
+  records.resize(2);
+  records.front().retry = PendingRetry{true, 1000, 1055};
+  records.back().retry = PendingRetry{false, 0xFFFFF000u, 1061};
+  EXPECT_EQ(retryWaitMs(records, 4000), 30000u - 8096u);
+}
+
+TEST(NextWake, StartOfTheNextPointsMinuteOrTheCap) {
+  // Points (one record each, beside one without points), the minute checked and the time since
+  // its start, the wait: to a point later this week, to one past the cap, into next week, with
+  // no points at all; a point at the minute checked counts a week ahead; a point's minute that
+  // has begun is due now; the clock went back before the minute.
+  const std::tuple<std::vector<std::int32_t>, std::int32_t, std::int64_t, std::uint32_t> rows[] = {
+      {{kMon0800 + 5, 9000, 100}, kMon0800, 1500, 5 * 60000 - 1500},
+      {{kMon0800 + 11}, kMon0800, 0, 600000},
+      {{10000, 2}, 10079, 500, 3 * 60000 - 500},
+      {{}, kMon0800, 0, 600000},
+      {{kMon0800, kMon0800 + 1}, kMon0800, 59000, 1000},
+      {{kMon0800}, kMon0800, 0, 600000},
+      {{kMon0800 + 1}, kMon0800, 61000, 0},
+      {{kMon0800 + 1}, kMon0800, -30000, 90000}};
+  for (const auto &[points, checkMinute, msSince, wait] : rows) {
+    std::list<ServiceRecord> records(1);
+    for (std::int32_t minute : points)
+      insertSorted(records.emplace_back().schedule, {minute, true});
+    EXPECT_EQ(nextWakeMs(records, checkMinute, msSince, 600000), wait) << wait;
+  }
+}
+
+TEST(SchedulerControls, WhatTheHandlerDoesWithEachControl) {
+  using R = ControlRequest;
+  // Interrogate (4) is answered; a power event (13) works the wait out again after a resume
+  // (0x12, 0x7), any other is taken silently; shutdown (5) and user-defined ones are refused.
+  const std::tuple<std::uint32_t, std::uint32_t, R> rows[] = {
+      {1, 0, R::Stop},       {2, 0, R::Pause},      {3, 0, R::Continue},      {4, 0, R::Nothing},
+      {6, 0, R::Reload},     {16, 0, R::Wake},      {13, 0x12, R::Wake},      {13, 0x7, R::Wake},
+      {13, 0x4, R::Nothing}, {13, 0xA, R::Nothing}, {13, 0x8013, R::Nothing}, {5, 0, R::Refuse},
+      {128, 0, R::Refuse},   {200, 0, R::Refuse},   {255, 0, R::Refuse}};
+  for (const auto &[control, eventType, request] : rows)
+    EXPECT_EQ(controlRequest(control, eventType), request) << control << "/" << eventType;
+}
+
+// Midnight UTC of Sunday 28 March and Sunday 31 October 2027, of Saturday 2 and Monday 4
+// January 2027; Berlin is on CEST from 01:00 UTC on 28 March to 01:00 UTC on 31 October.
+constexpr std::int64_t kMar28 = 1806192000000, kOct31 = 1824940800000;
+constexpr std::int64_t kJan2 = 1798848000000, kJan4 = 1799020800000;
+std::int64_t berlin(std::int64_t utc) {
+  return utc >= kMar28 + kHour && utc < kOct31 + kHour ? 2 * kHour : kHour;
+}
+
+// What "-test" reads the schedule at, and so says is wanted and comes next.
+TEST(ScheduleTime, ATestRunReadsTheRepeatedHourAsTheMinuteBeforeTheClockWentBack) {
+  EXPECT_EQ(minuteOfWeekAt(0), 4 * 1440); // 1970-01-01, a Thursday
+  const WeeklySchedule s = record("A", "0:0230", "0:0100").schedule;
+  const std::tuple<std::int64_t, const char *, bool, const char *> rows[] = {
+      {kOct31 + 59 * kMinute, "Sun 02:59", true, "Sun 01:00"},            // 02:59 CEST
+      {kOct31 + 70 * kMinute, "Sun 02:59", true, "Sun 01:00"},            // 02:10 CET
+      {kOct31 + 2 * kHour - kSecond, "Sun 02:59", true, "Sun 01:00"},     // 02:59:59 CET
+      {kOct31 + 2 * kHour, "Sun 03:00", true, "Sun 01:00"},               // 03:00 CET
+      {kOct31 + 30 * kMinute, "Sun 02:30", true, "Sun 01:00"},            // 02:30 CEST
+      {kMar28 + 59 * kMinute, "Sun 01:59", false, "Sun 02:30"},           // 01:59 CET
+      {kMar28 + 61 * kMinute, "Sun 03:01", true, "Sun 01:00"},            // 03:01 CEST
+      {kJan2 + 22 * kHour + 59 * kMinute, "Sat 23:59", true, "Sun 01:00"} // a week wraps
+  };
+  for (const auto &[utc, readAt, running, next] : rows) {
+    std::int32_t minute = minuteOfWeekAt(latestLocalTime(berlin, utc));
+    EXPECT_EQ(weekdayTime(minute), readAt) << utc;
+    EXPECT_EQ(wantedState(s, minute), running) << utc;
+    EXPECT_EQ(weekdayTime(*nextChange(s, minute)), next) << utc;
+  }
+}
+
+// The scheduler in Berlin on a fake clock, driven as the service drives it: a check, then a
+// wait, then a check. Lines come with the local time.
+struct Berlin : Manager {
+  std::int64_t utc;
+  std::uint32_t tick = 0;
+  bool due = true; // at the start, after a wait, or asked for (a reload, a continue)
+  Scheduler scheduler;
+  Berlin(std::int64_t startUtc, std::list<ServiceRecord> records)
+      : utc(startUtc),
+        scheduler(actions, SchedulerClock{[this] { return reading(); }, berlin}, {}) {
+    startError = 0;
+    stamp = [this] {
+      std::int64_t local = utc + berlin(utc);
+      return weekdayTime(minuteOfWeekAt(local)) + ":" +
+             std::to_string(100 + local / kSecond % 60).substr(1) + " ";
+    };
+    scheduler.adopt(std::move(records));
+  }
+  ClockReading reading() const { return {utc, tick}; }
+  // Runs until the clock reaches endUtc; what was logged on the way.
+  std::string until(std::int64_t endUtc) {
+    calls.clear();
+    for (int turns = 0; turns < 1000; ++turns) {
+      if (due)
+        scheduler.check(nullptr);
+      std::int64_t wait = std::min<std::int64_t>(scheduler.waitMs(), endUtc - utc);
+      due = scheduler.waitMs() <= endUtc - utc;
+      utc += wait;
+      tick += static_cast<std::uint32_t>(wait);
+      if (!due)
+        return calls;
+    }
+    ADD_FAILURE() << "the scheduler never waits";
+    return calls;
+  }
+};
+
+TEST(SchedulerClock, SpringForwardActsOnSkippedPointsAtTheJump) {
+  Berlin run(kMar28 + 59 * kMinute, // 01:59 CET
+             {record("A", "0:0230", "0:0100"), record("B", "0:0300", "0:0100")});
+  EXPECT_EQ(run.until(kMar28 + 2 * kHour),
+            "Sun 01:59:00 Stopping service A; Sun 01:59:00 Stopping service B; "
+            "Sun 03:00:00 Starting service A; Sun 03:00:00 Starting service B");
+}
+
+TEST(SchedulerClock, FallBackActsOncePerPointAndForceKeepsTheStateBefore) {
+  std::list<ServiceRecord> records{record("A", "0:0230", "0:0100"),
+                                   record("F", "0:0230", "0:0100", true),
+                                   record("C", "0:0300", "0:0100")};
+  Berlin run(kOct31 + 20 * kMinute, records); // 02:20 CEST
+  EXPECT_EQ(run.until(kOct31 + 75 * kMinute),
+            "Sun 02:20:00 Stopping service A; Sun 02:20:00 Stopping service F; Sun 02:20:00 "
+            "Stopping service C; Sun 02:30:00 Starting service A; Sun 02:30:00 Starting service F; "
+            "Sun 02:00:00 Local time went back to Sun 02:00; points up to Sun 02:50 are not acted "
+            "on again");
+  run.states["F"] = kStateStopped; // by hand, at 02:15 CET
+  EXPECT_EQ(run.until(kOct31 + 2 * kHour + kMinute),
+            "Sun 02:20:00 Starting service F; Sun 03:00:00 Starting service C");
+  // Started in the repeated hour, it holds to the minute before the change.
+  Berlin late(kOct31 + 70 * kMinute, records);
+  EXPECT_EQ(late.until(kOct31 + 71 * kMinute),
+            "Sun 02:10:00 Local time went back to Sun 02:10; points up to Sun 02:59 are not acted "
+            "on again; Sun 02:10:00 Starting service A; Sun 02:10:00 Starting service F; Sun "
+            "02:10:00 Stopping service C");
+}
+
+TEST(SchedulerClock, ClockSetBackIsHeldUpToThreeHoursAlsoAcrossTheWeekWrap) {
+  // Saturday 23:58:30 CET: the Sunday 00:00 point comes a minute after 23:59's.
+  Berlin run(kJan2 + 22 * kHour + 58 * kMinute + 30 * kSecond, {record("A", "0:0000", "6:2359")});
+  EXPECT_EQ(run.until(kJan2 + 23 * kHour + 10 * kSecond),
+            "Sat 23:58:30 Starting service A; Sat 23:59:00 Stopping service A; Sun 00:00:00 "
+            "Starting service A");
+  // Set back 20 s to Saturday 23:59:50, and checked at once (as after a reload or a
+  // continue): neither point acts again.
+  run.utc -= 20 * kSecond;
+  run.due = true;
+  EXPECT_EQ(run.until(kJan2 + 23 * kHour + 10 * kMinute),
+            "Sat 23:59:50 Local time went back to Sat 23:59; points up to Sun 00:00 are not acted "
+            "on again");
+  // Set back at a start point and checked at once: held up to three hours, beyond that read
+  // anew.
+  const std::pair<std::int64_t, const char *> rows[] = {
+      {kHoldBackMs, "Mon 07:00:00 Local time went back to Mon 07:00; points up to Mon 10:00 are "
+                    "not acted on again"},
+      {kHoldBackMs + kMinute, "Mon 06:59:00 Local time went back more than 3 hours, to Mon 06:59; "
+                              "the schedule is read at that time; Mon 06:59:00 Stopping service "
+                              "A"}};
+  for (const auto &[back, lines] : rows) {
+    Berlin office(kJan4 + 9 * kHour, {record("A", "1:1000", "1:1800")}); // Monday 10:00 CET
+    EXPECT_EQ(office.until(office.utc), "Mon 10:00:00 Starting service A");
+    office.utc -= back;
+    office.due = true;
+    EXPECT_EQ(office.until(office.utc + 5 * kSecond), lines) << back;
+  }
+}
+
+} // namespace
