@@ -1,7 +1,9 @@
-// Reading INI files through the real profile functions: whole however long,
-// key lines as written, and what the functions would not tell (a missing or
-// held file, a UTF-8 mark, a name outside the code page).
+// What the scheduler reads from the system: INI files through the real
+// profile functions (whole however long, key lines as written, and what the
+// functions would not tell), and the local time through the clock and zone.
+#include "common/unique_handle.h"
 #include "config/ini_reader.h"
+#include "scheduler/system_clock.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -25,6 +27,13 @@ protected:
   }
   std::string path_ = windowsDir() + "\\Qvn.ini";
 };
+
+std::string utf16(const std::u16string &text) {
+  std::string bytes;
+  for (char16_t c : text)
+    bytes += std::string{static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+  return bytes;
+}
 
 TEST_F(IniReader, LongListsAndValuesAreReadWholeWithTheirKeyLines) {
   // 300 names of 20 characters and 400 tokens: each far past 2,048 characters.
@@ -57,26 +66,20 @@ TEST_F(IniReader, WhatTheProfileFunctionsDoNotSay) {
 
   // Held by a program that shares nothing: not an empty schedule.
   ASSERT_TRUE(writeFile(path_, "[Spooler]\r\nStart=1:0800\r\n"));
-  HANDLE held = CreateFileA(path_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  UniqueKernelHandle held(
+      CreateFileA(path_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(held);
   IniFile file = readIniFile("Qvn.ini").value();
-  CloseHandle(held);
+  held.reset();
   EXPECT_EQ(file.state, IniFile::State::Unreadable);
   EXPECT_FALSE(file.whyUnreadable.empty());
 
   EXPECT_TRUE(read("\xEF\xBB\xBF[Spooler]\r\nStart=1:0800\r\n").utf8Mark);
   // UTF-16 without its mark: text, but no section the functions see.
-  std::string utf16;
-  for (char c : std::string("[Spooler]\r\nStart=1:0800\r\n"))
-    utf16 += std::string(1, c) + '\0';
-  file = read(utf16);
+  file = read(utf16(u"[Spooler]\r\nStart=1:0800\r\n"));
   EXPECT_TRUE(file.hasContent && file.sections.empty());
-
   // UTF-16 with its mark and a Cyrillic name: that section alone is marked.
-  std::string named = "\xFF\xFE";
-  for (char16_t c : std::u16string(u"[\u0421\u043B\u0443\u0436\u0431\u0430]\r\n[Spooler]\r\n"))
-    named += std::string{static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
-  file = read(named);
+  file = read("\xFF\xFE" + utf16(u"[\u0421\u043B\u0443\u0436\u0431\u0430]\r\n[Spooler]\r\n"));
   ASSERT_EQ(file.sections.size(), 2u);
   EXPECT_TRUE(file.sections[0].nameLost);
   EXPECT_FALSE(file.sections[1].nameLost);
@@ -85,6 +88,22 @@ TEST_F(IniReader, WhatTheProfileFunctionsDoNotSay) {
   // A stop asked for during the read ends it.
   int asked = 0;
   EXPECT_FALSE(readIniFile("Qvn.ini", [&] { return ++asked < 2; }));
+}
+
+TEST(SystemClock, GivesTheLocalMinuteOfTheWeekWindowsGives) {
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    SYSTEMTIME before, after;
+    GetLocalTime(&before);
+    std::int64_t utc = readSystemClock().utcMs;
+    std::int32_t minute = minuteOfWeekAt(utc + localOffsetMs(utc)), readAt = scheduleMinuteNow();
+    GetLocalTime(&after);
+    if (before.wMinute != after.wMinute)
+      continue; // a minute began in between
+    EXPECT_EQ(minute, minuteOfWeek(before));
+    EXPECT_EQ(readAt, minute); // outside the hour after daylight saving time ends
+    return;
+  }
+  FAIL() << "the minute kept changing";
 }
 
 } // namespace

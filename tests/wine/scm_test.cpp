@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include <utility>
+#include <tuple>
 #include <vector>
 
 using namespace qvntest;
@@ -14,6 +14,13 @@ using namespace qvntest;
 namespace {
 
 using Events = std::vector<std::pair<LogKind, std::string>>;
+
+// Start type, binary path, display name and description, as the system keeps them.
+auto registration(const std::string &name) {
+  ServiceConfig config = queryServiceConfig(name);
+  return std::make_tuple(config.startType, config.binaryPath, config.displayName,
+                         config.description);
+}
 
 class Scm : public ::testing::Test {
 protected:
@@ -30,37 +37,21 @@ protected:
   ServiceManagerConnection connection;
 };
 
-TEST_F(Scm, CreateRegistersAutomaticAndStartedOrOnDemandAndStopped) {
+TEST_F(Scm, CreateRegistersAutomaticAndStartedOrOnDemandAndStoppedButNeverTwice) {
   ServiceCleanup boot(uniqueServiceName("QvnScmBoot")), demand(uniqueServiceName("QvnScmDemand"));
   const std::string path = testServiceCommand();
-  // One connection for both: it is idle again after each operation.
-  ASSERT_TRUE(connection.createService(boot.c_str(), "Boot display", path.c_str(),
-                                       "Started at boot", true));
+  // One connection for all: it is idle again after each operation.
+  ASSERT_TRUE(connection.createService(boot.c_str(), "Boot", path.c_str(), "At boot", true));
   ASSERT_TRUE(connection.createService(demand.c_str(), "Demand", path.c_str(), nullptr, false));
-
-  ServiceConfig config = queryServiceConfig(boot.name());
-  EXPECT_EQ(config.startType, 2u);
-  EXPECT_EQ(config.binaryPath, path);
-  EXPECT_EQ(config.displayName, "Boot display");
-  EXPECT_EQ(config.description, "Started at boot");
-  EXPECT_TRUE(waitForServiceState(boot.name(), SERVICE_RUNNING));
-  config = queryServiceConfig(demand.name());
-  EXPECT_EQ(config.startType, 3u);
-  EXPECT_EQ(config.description, "");
-  EXPECT_EQ(serviceState(demand.name()), DWORD(SERVICE_STOPPED));
   EXPECT_EQ(log.text(), "");
-}
-
-TEST_F(Scm, CreatingAnExistingServiceFailsAndChangesNothing) {
-  ServiceCleanup service(uniqueServiceName("QvnScmTwice"));
-  ASSERT_TRUE(registerTestService(service.name()));
-  EXPECT_FALSE(connection.createService(service.c_str(), "Other", "C:\\other.exe", "New", true));
-  // No call is made on the service that was not created.
+  // Created again: refused, and no call is made on the service it did not create.
+  EXPECT_FALSE(connection.createService(demand.c_str(), "Other", "C:\\other.exe", "New", true));
   EXPECT_EQ(log.text(), logErrorEntry("CreateService()", ERROR_SERVICE_EXISTS));
-  ServiceConfig config = queryServiceConfig(service.name());
-  EXPECT_EQ(config.binaryPath, testServiceCommand());
-  EXPECT_EQ(config.description, "");
-  EXPECT_EQ(serviceState(service.name()), DWORD(SERVICE_STOPPED));
+
+  EXPECT_EQ(registration(boot.name()), std::make_tuple(2ul, path, "Boot", "At boot"));
+  EXPECT_TRUE(waitForServiceState(boot.name(), SERVICE_RUNNING));
+  EXPECT_EQ(registration(demand.name()), std::make_tuple(3ul, path, "Demand", ""));
+  EXPECT_EQ(serviceState(demand.name()), DWORD(SERVICE_STOPPED));
 }
 
 TEST_F(Scm, StartQueryAndStop) {
@@ -82,7 +73,6 @@ TEST_F(Scm, StartQueryAndStop) {
   EXPECT_TRUE(waitForProcessEnd(pid));
   EXPECT_EQ(connection.queryState(service.c_str()), 1u);
   EXPECT_EQ(log.text(), "");
-  // Stopping it again fails, with the system's reason in the log.
   EXPECT_FALSE(connection.stopService(service.c_str()));
   EXPECT_EQ(log.text(), logErrorEntry("ControlService", ERROR_SERVICE_NOT_ACTIVE));
   // Neither refusal is an error to the event log.
@@ -92,22 +82,21 @@ TEST_F(Scm, StartQueryAndStop) {
 
 TEST_F(Scm, ListsTheServicesThatDependOnOne) {
   ServiceCleanup parent(uniqueServiceName("QvnScmParent")), child(uniqueServiceName("QvnScmChild"));
-  ASSERT_TRUE(registerTestService(parent.name()));
   ASSERT_TRUE(
+      registerTestService(parent.name()) &&
       registerService(child.name(), testServiceCommand(), SERVICE_DEMAND_START, parent.name()));
-  std::vector<std::string> names{"left over"};
-  ASSERT_TRUE(connection.listDependents(parent.c_str(), false, names));
+  std::vector<std::string> all{"left over"}, running;
+  ASSERT_TRUE(connection.listDependents(parent.c_str(), false, all) &&
+              connection.listDependents(parent.c_str(), true, running));
   EXPECT_EQ(log.text(), "");
-  if (names.empty())
+  if (all.empty())
     GTEST_SKIP() << "this system lists no dependents (Wine 8: EnumDependentServices is a stub)";
-  EXPECT_EQ(names, std::vector<std::string>{child.name()});
-  ASSERT_TRUE(connection.listDependents(parent.c_str(), true, names));
-  EXPECT_EQ(names, std::vector<std::string>{}); // none running
-  ASSERT_EQ(startServiceWithArgs(parent.name()), DWORD(ERROR_SUCCESS));
-  ASSERT_EQ(startServiceWithArgs(child.name()), DWORD(ERROR_SUCCESS));
-  ASSERT_TRUE(waitForServiceState(child.name(), SERVICE_RUNNING));
-  ASSERT_TRUE(connection.listDependents(parent.c_str(), true, names));
-  EXPECT_EQ(names, std::vector<std::string>{child.name()});
+  EXPECT_EQ(all, std::vector<std::string>{child.name()});
+  EXPECT_TRUE(running.empty());
+  ASSERT_TRUE(startServiceWithArgs(parent.name()) == 0 && startServiceWithArgs(child.name()) == 0 &&
+              waitForServiceState(child.name(), SERVICE_RUNNING) &&
+              connection.listDependents(parent.c_str(), true, running));
+  EXPECT_EQ(running, all);
 }
 
 TEST_F(Scm, MissingServices) {
