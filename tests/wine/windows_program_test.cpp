@@ -21,8 +21,7 @@ TEST(EventLog, SourceNamesQvnExeWhoseMessagesShowEachEntryWhole) {
                             RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, nullptr, file, &size) ||
                RegGetValueA(HKEY_LOCAL_MACHINE, key, "TypesSupported", RRF_RT_REG_DWORD, nullptr,
                             &types, &typesSize));
-  EXPECT_EQ(file, programPath("Qvn.exe"));
-  EXPECT_EQ(types, 7u);
+  EXPECT_EQ(std::make_pair(std::string(file), types), std::make_pair(programPath("Qvn.exe"), 7ul));
   // As Event Viewer forms it: the message of the event's id, the entry its insert.
   UniqueModule module(
       LoadLibraryExA(file, nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
@@ -65,7 +64,6 @@ TEST(ProgramResources, VersionAndManifestOfBothPrograms) {
     ASSERT_TRUE(VerQueryValueA(&data[0], "\\", reinterpret_cast<void **>(&fixed), &length));
     EXPECT_EQ(std::make_pair(fixed->dwFileVersionMS, fixed->dwProductVersionMS),
               std::make_pair(2ul, 2ul)); // 0.2
-
     UniqueModule module(LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
     HRSRC resource = FindResourceA(module.get(), MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
     ASSERT_TRUE(resource);
