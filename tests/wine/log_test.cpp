@@ -1,108 +1,121 @@
-// DiagnosticLog against a real file and the system's message table, and
-// what it hands its event sink.
+// The log against real files: each entry whole at once, its event sink, never through a link or
+// folder; and beside the running scheduler: many writers, a held log, a log past its limit.
 #include "log/diagnostic_log.h"
 #include "test_support.h"
 
-#include <aclapi.h>
 #include <gtest/gtest.h>
 #include <sddl.h>
 
-#include <utility>
-#include <vector>
+#include <memory>
+#include <sstream>
 
 using namespace qvntest;
 
-namespace {
+const std::string kPath = "C:\\qvn-log-test.log", kLog = "C:\\Qvn.log";
 
-const std::string kPath = "C:\\qvn-log-test.log";
-
-// The file's access list as SDDL.
-std::string accessList(const std::string &path) {
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  char *text = nullptr;
-  if (GetNamedSecurityInfoA(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
-                            nullptr, nullptr, nullptr, &descriptor) == ERROR_SUCCESS)
-    ConvertSecurityDescriptorToStringSecurityDescriptorA(descriptor, SDDL_REVISION_1,
-                                                         DACL_SECURITY_INFORMATION, &text, nullptr);
-  std::string result = text ? text : "";
-  LocalFree(text);
-  LocalFree(descriptor);
-  return result;
-}
-
-TEST(Log, EachEntryIsInTheFileBeforeTheCallReturns) {
+TEST(Log, EachEntryIsInTheFileAtOnceAndEveryKindButRecordIsAnEvent) {
   DeleteFileA(kPath.c_str());
   DiagnosticLog log(kPath.c_str());
+  std::vector<std::pair<LogKind, std::string>> events; // each kind and first line
+  log.setEventSink([&](LogKind kind, const std::string &entry) {
+    events.emplace_back(kind, entry.substr(0, entry.find('\n')));
+    SetLastError(ERROR_ACCESS_DENIED); // as a failed report would
+  });
   log.writeLine("first");
-  EXPECT_EQ(readFile(kPath), "first\r\n");
   // Made with an access list of its own: under Wine, no entry for Everyone.
-  EXPECT_EQ(accessList(kPath).find(";;;WD)"), std::string::npos) << accessList(kPath);
-  SetLastError(ERROR_ACCESS_DENIED);
-  log.writeLastError("OpenSCManager");
-  EXPECT_EQ(readFile(kPath), "first\r\n" + logErrorEntry("OpenSCManager", ERROR_ACCESS_DENIED));
-  // A code the system has no text for: the context line alone.
-  log.writeError("Context", 0x2000ABCD);
-  EXPECT_EQ(readFile(kPath).substr(readFile(kPath).size() - 9), "Context\r\n");
+  char descriptor[1024], *sddl = nullptr;
+  DWORD size = 0;
+  ASSERT_TRUE(GetFileSecurityA(kPath.c_str(), DACL_SECURITY_INFORMATION, descriptor,
+                               sizeof descriptor, &size) &&
+              ConvertSecurityDescriptorToStringSecurityDescriptorA(
+                  descriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &sddl, nullptr));
+  EXPECT_EQ(std::string(sddl).find(";;;WD)"), std::string::npos) << sddl;
+  LocalFree(sddl);
+  SetLastError(ERROR_SERVICE_DOES_NOT_EXIST);
+  log.writeLastError("OpenService");
+  EXPECT_EQ(GetLastError(), DWORD(ERROR_SERVICE_DOES_NOT_EXIST));
+  log.writeLine("started", LogKind::Information);
+  log.writeError("Context", 0x2000ABCD); // no text for it: the context line alone
+  EXPECT_EQ(readFile(kPath), "first\r\n" +
+                                 logErrorEntry("OpenService", ERROR_SERVICE_DOES_NOT_EXIST) +
+                                 "started\r\nContext\r\n");
+  EXPECT_EQ(events, (decltype(events){{LogKind::Error, "OpenService"},
+                                      {LogKind::Information, "started"},
+                                      {LogKind::Error, "Context"}}));
 }
 
-// A link or folder at the log's path, or at ".old" when the log is to be
-// moved aside: left untouched, said once on standard error.
+// A link or folder at the log's path, or at ".old" when the log is to be moved aside: left
+// untouched, and said once.
 TEST(Log, NeverWritesThroughALinkOrFolderAndSaysSoOnce) {
-  const std::string target = "C:\\qvn-log-target.txt", errors = "C:\\qvn-log-errors.txt";
-  const struct {
-    PathShape shape;
-    const char *reason;
-  } kShapes[] = {{PathShape::HardLink, "it has 2 hard links"},
-                 {PathShape::SymbolicLink, "it leads to C:\\qvn-log-target.txt"},
-                 {PathShape::Folder, "it is a folder"}};
-  for (const auto &s : kShapes)
+  const std::string target = "C:\\qvn-log-target.txt";
+  const std::pair<PathShape, const char *> kShapes[] = {
+      {PathShape::HardLink, "it has 2 hard links"},
+      {PathShape::SymbolicLink, "it leads to C:\\qvn-log-target.txt"},
+      {PathShape::Folder, "it is a folder"}};
+  for (auto [shape, reason] : kShapes)
     for (const std::string &shaped : {kPath, kPath + ".old"}) {
       removeShape(kPath);
       removeShape(kPath + ".old");
-      ASSERT_TRUE(writeFile(target, "target\r\n"));
-      ASSERT_TRUE(makeShape(shaped, s.shape, target)) << shaped;
-      HANDLE standardError = GetStdHandle(STD_ERROR_HANDLE);
-      UniqueKernelHandle captured(CreateFileA(errors.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
-                                              nullptr, CREATE_ALWAYS, 0, nullptr));
-      SetStdHandle(STD_ERROR_HANDLE, captured.get());
+      ASSERT_TRUE(writeFile(target, "target\r\n") && makeShape(shaped, shape, target)) << shaped;
+      std::string said;
       DiagnosticLog log(kPath.c_str(), 4); // moved aside past 4 bytes
-      log.setStandardErrorFallback(true);
+      log.setEventSink([&](LogKind, const std::string &text) { said += text; });
       log.writeLine("one");
       log.writeLine("two");
-      SetStdHandle(STD_ERROR_HANDLE, standardError);
-      captured.reset();
-
-      std::string notice = "Log file " + shaped + " not used: " + s.reason;
+      std::string notice = "Log file " + shaped + " not used: " + reason;
       EXPECT_EQ(readFile(target), "target\r\n") << notice;
-      if (shaped == kPath) {
-        EXPECT_EQ(readFile(errors), notice + "\r\none\r\ntwo\r\n");
-      } else {
-        EXPECT_EQ(readFile(errors), notice + "; " + kPath + " is not moved aside\r\n");
+      if (shaped != kPath) {
+        notice += "; " + kPath + " is not moved aside";
         EXPECT_EQ(readFile(kPath), "one\r\ntwo\r\n");
       }
+      EXPECT_EQ(said, notice + "\n");
       removeShape(shaped);
     }
 }
 
-TEST(Log, EventSinkGetsEveryKindButRecordAndLeavesTheLastError) {
-  const char *path = "C:\\qvn-event-sink-test.log";
-  DeleteFileA(path);
-  DiagnosticLog log(path);
-  std::vector<std::pair<LogKind, std::string>> events;
-  log.setEventSink([&](LogKind kind, const std::string &entry) {
-    events.emplace_back(kind, entry);
-    SetLastError(ERROR_ACCESS_DENIED); // as a failed report would
-  });
-  SetLastError(ERROR_FILE_NOT_FOUND);
-  log.writeLine("only in the file");
-  log.writeLine("started", LogKind::Information);
-  log.writeError("OpenService", ERROR_SERVICE_DOES_NOT_EXIST);
-  EXPECT_EQ(GetLastError(), DWORD(ERROR_FILE_NOT_FOUND));
-  ASSERT_EQ(events.size(), 2u);
-  EXPECT_EQ(events[0], std::make_pair(LogKind::Information, std::string("started\n")));
-  EXPECT_EQ(events[1].first, LogKind::Error);
-  EXPECT_EQ(events[1].second.rfind("OpenService\n  ", 0), 0u) << events[1].second;
-  EXPECT_EQ(readFile(path).rfind("only in the file\r\nstarted\r\nOpenService\r\n", 0), 0u);
+// "Qvn", the scheduler, logs three entries a check for a missing service; each "-install"
+// beside it finds "Qvn" registered and logs one two-line error entry.
+TEST(LogFaults, BesideTheServiceHeldReopenedRotatedAndEveryLineWhole) {
+  DeleteFileA(kLog.c_str());
+  DeleteFileA("C:\\Qvn.log.old");
+  const std::string ini = windowsDir() + "\\Qvn.ini";
+  std::shared_ptr<void> removeIni(nullptr, [&](void *) { DeleteFileA(ini.c_str()); });
+  ASSERT_TRUE(writeFile(ini, "[QvnLogMissing]\r\nForceStart=y\r\n"));
+  ServiceCleanup qvn("Qvn");
+  ASSERT_TRUE(registerService("Qvn", "\"" + programPath("Qvn.exe") + "\" -service"));
+  const std::string console = logErrorEntry("CreateService()", ERROR_SERVICE_EXISTS);
+  UniqueKernelHandle held(
+      CreateFileA(kLog.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, 0, nullptr));
+  // Held exclusively: a console run shows its entries on standard error; the log reopens later.
+  EXPECT_NE(runQvn("-install").output.find(console), std::string::npos);
+  DiagnosticLog writer(kLog.c_str());
+  held.reset();
+  writer.writeLine("after");
+  EXPECT_EQ(readFile(kLog), "after\r\n");
+  ASSERT_TRUE(startServiceWithArgs("Qvn", "/interval-ms=2 /trace-checks") == 0 &&
+              waitForServiceState("Qvn", SERVICE_RUNNING));
+  // Past the limit: moved aside at the service's next check though held; the writer goes on anew.
+  held.reset(CreateFileA(kLog.c_str(), GENERIC_READ, 7, nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(held);
+  writer.write(std::string(DiagnosticLog::kRotateAt, 'x').c_str());
+  EXPECT_TRUE(waitFor([] { return fileExists("C:\\Qvn.log.old"); }, 5000));
+  writer.writeLine("after");
+  held.reset();
+  EXPECT_NE(readFile("C:\\Qvn.log.old").find(std::string(1000, 'x')), std::string::npos);
+  for (int i = 0; i < 45; ++i)
+    runQvn("-install");
+  ASSERT_TRUE(removeService("Qvn")); // stopped: no entry half read
+  const std::string known =
+      "\nafter\r\n" + console + "Scheduler started\r\nScheduler stopped\r\n" +
+      "Starting service QvnLogMissing\r\nCheck done\r\nSchedule loaded, 1 services, 0 points\r\n" +
+      logErrorEntry("OpenService", ERROR_SERVICE_DOES_NOT_EXIST);
+  std::istringstream in(readFile(kLog));
+  int broken = 0, fromConsole = 0, after = 0;
+  for (std::string line; std::getline(in, line);) {
+    broken += known.find("\n" + line + "\n") == std::string::npos;
+    fromConsole += ("\n" + console).find("\n" + line + "\n") != std::string::npos;
+    after += line == "after\r";
+  }
+  // Every line whole, each console run's two there, the writer's last in the new log.
+  EXPECT_EQ(std::make_tuple(broken, fromConsole, after), std::make_tuple(0, 90, 1));
 }
-
-} // namespace

@@ -1,89 +1,68 @@
-// ServiceManagerConnection against Wine's real service control manager,
-// driving the test service. Every test removes the services it made.
+// ServiceManagerConnection against Wine's real service control manager, driving the test service.
+// Every test removes the services it made.
 #include "log/diagnostic_log.h"
 #include "scm/service_manager_connection.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
 
-#include <utility>
-#include <vector>
-
 using namespace qvntest;
-
-namespace {
 
 using Events = std::vector<std::pair<LogKind, std::string>>;
 
 class Scm : public ::testing::Test {
 protected:
   // What the event log would get: each entry's kind and first line.
-  void SetUp() override {
+  Scm() {
     g_log.setEventSink([this](LogKind kind, const std::string &entry) {
       events.emplace_back(kind, entry.substr(0, entry.find('\n')));
     });
   }
-  void TearDown() override { g_log.setEventSink(nullptr); }
+  ~Scm() override { g_log.setEventSink(nullptr); }
 
   FileTail log; // only this test's entries of the shared log
   Events events;
   ServiceManagerConnection connection;
 };
 
-TEST_F(Scm, CreateRegistersAutomaticAndStartedOrOnDemandAndStopped) {
-  ServiceCleanup boot(uniqueServiceName("QvnScmBoot")), demand(uniqueServiceName("QvnScmDemand"));
-  const std::string path = testServiceCommand();
-  // One connection for both: it is idle again after each operation.
-  ASSERT_TRUE(connection.createService(boot.c_str(), "Boot display", path.c_str(),
-                                       "Started at boot", true));
-  ASSERT_TRUE(connection.createService(demand.c_str(), "Demand", path.c_str(), nullptr, false));
-
-  ServiceConfig config = queryServiceConfig(boot.name());
-  EXPECT_EQ(config.startType, 2u);
-  EXPECT_EQ(config.binaryPath, path);
-  EXPECT_EQ(config.displayName, "Boot display");
-  EXPECT_EQ(config.description, "Started at boot");
-  EXPECT_TRUE(waitForServiceState(boot.name(), SERVICE_RUNNING));
-  config = queryServiceConfig(demand.name());
-  EXPECT_EQ(config.startType, 3u);
-  EXPECT_EQ(config.description, "");
-  EXPECT_EQ(serviceState(demand.name()), DWORD(SERVICE_STOPPED));
-  EXPECT_EQ(log.text(), "");
+// Start type, binary path, display name and description, as the system keeps them.
+static auto registration(const std::string &name) {
+  ServiceConfig c = queryServiceConfig(name);
+  return std::make_tuple(c.startType, c.binaryPath, c.displayName, c.description);
 }
 
-TEST_F(Scm, CreatingAnExistingServiceFailsAndChangesNothing) {
-  ServiceCleanup service(uniqueServiceName("QvnScmTwice"));
-  ASSERT_TRUE(registerTestService(service.name()));
-  EXPECT_FALSE(connection.createService(service.c_str(), "Other", "C:\\other.exe", "New", true));
-  // No call is made on the service that was not created.
+TEST_F(Scm, CreateRegistersAutomaticAndStartedOrOnDemandAndStoppedButNeverTwice) {
+  ServiceCleanup boot(uniqueServiceName("QvnScmBoot")), demand(uniqueServiceName("QvnScmDemand"));
+  const std::string path = testServiceCommand();
+  // One connection for all: it is idle again after each operation.
+  ASSERT_TRUE(connection.createService(boot.c_str(), "Boot", path.c_str(), "At boot", true) &&
+              connection.createService(demand.c_str(), "Demand", path.c_str(), nullptr, false));
+  EXPECT_EQ(log.text(), "");
+  // Created again: refused, and no call is made on the service it did not create.
+  EXPECT_FALSE(connection.createService(demand.c_str(), "Other", "C:\\other.exe", "New", true));
   EXPECT_EQ(log.text(), logErrorEntry("CreateService()", ERROR_SERVICE_EXISTS));
-  ServiceConfig config = queryServiceConfig(service.name());
-  EXPECT_EQ(config.binaryPath, testServiceCommand());
-  EXPECT_EQ(config.description, "");
-  EXPECT_EQ(serviceState(service.name()), DWORD(SERVICE_STOPPED));
+  EXPECT_EQ(registration(boot.name()), std::make_tuple(2ul, path, "Boot", "At boot"));
+  EXPECT_TRUE(waitForServiceState(boot.name(), SERVICE_RUNNING));
+  EXPECT_EQ(registration(demand.name()), std::make_tuple(3ul, path, "Demand", ""));
+  EXPECT_EQ(serviceState(demand.name()), DWORD(SERVICE_STOPPED));
 }
 
 TEST_F(Scm, StartQueryAndStop) {
   ServiceCleanup service(uniqueServiceName("QvnScmRun"));
-  ASSERT_TRUE(registerTestService(service.name()));
-  ASSERT_TRUE(connection.startService(service.c_str()));
-  ASSERT_TRUE(waitForServiceState(service.name(), SERVICE_RUNNING));
-  EXPECT_EQ(connection.queryState(service.c_str()), 4u);
+  const char *name = service.c_str();
+  ASSERT_TRUE(registerTestService(name) && connection.startService(name) &&
+              waitForServiceState(name, SERVICE_RUNNING));
+  EXPECT_EQ(connection.queryState(name), 4u);
   // Started again: refused and logged, but the service is where it was sent.
-  EXPECT_TRUE(connection.startService(service.c_str()).failedWith(ERROR_SERVICE_ALREADY_RUNNING));
+  EXPECT_TRUE(connection.startService(name).failedWith(ERROR_SERVICE_ALREADY_RUNNING));
   EXPECT_EQ(log.text(), logErrorEntry("StartService", ERROR_SERVICE_ALREADY_RUNNING));
   log.mark();
-  ASSERT_EQ(controlService(service.name(), SERVICE_CONTROL_PAUSE), DWORD(ERROR_SUCCESS));
-  ASSERT_TRUE(waitForServiceState(service.name(), SERVICE_PAUSED));
-  EXPECT_EQ(connection.queryState(service.c_str()), 7u);
-
-  DWORD pid = serviceProcessId(service.name());
-  ASSERT_TRUE(connection.stopService(service.c_str()));
+  DWORD pid = serviceProcessId(name);
+  ASSERT_TRUE(connection.stopService(name));
   EXPECT_TRUE(waitForProcessEnd(pid));
-  EXPECT_EQ(connection.queryState(service.c_str()), 1u);
+  EXPECT_EQ(connection.queryState(name), 1u);
   EXPECT_EQ(log.text(), "");
-  // Stopping it again fails, with the system's reason in the log.
-  EXPECT_FALSE(connection.stopService(service.c_str()));
+  EXPECT_FALSE(connection.stopService(name));
   EXPECT_EQ(log.text(), logErrorEntry("ControlService", ERROR_SERVICE_NOT_ACTIVE));
   // Neither refusal is an error to the event log.
   EXPECT_EQ(events, (Events{{LogKind::Information, "StartService"},
@@ -92,36 +71,28 @@ TEST_F(Scm, StartQueryAndStop) {
 
 TEST_F(Scm, ListsTheServicesThatDependOnOne) {
   ServiceCleanup parent(uniqueServiceName("QvnScmParent")), child(uniqueServiceName("QvnScmChild"));
-  ASSERT_TRUE(registerTestService(parent.name()));
-  ASSERT_TRUE(
-      registerService(child.name(), testServiceCommand(), SERVICE_DEMAND_START, parent.name()));
-  std::vector<std::string> names{"left over"};
-  ASSERT_TRUE(connection.listDependents(parent.c_str(), false, names));
+  const char *name = parent.c_str();
+  ASSERT_TRUE(registerTestService(name) &&
+              registerService(child.name(), testServiceCommand(), SERVICE_DEMAND_START, name));
+  std::vector<std::string> all, running{"left over"};
+  ASSERT_TRUE(connection.listDependents(name, false, all) &&
+              connection.listDependents(name, true, running));
   EXPECT_EQ(log.text(), "");
-  if (names.empty())
+  EXPECT_EQ(running, std::vector<std::string>{}); // none running
+  if (all.empty())
     GTEST_SKIP() << "this system lists no dependents (Wine 8: EnumDependentServices is a stub)";
-  EXPECT_EQ(names, std::vector<std::string>{child.name()});
-  ASSERT_TRUE(connection.listDependents(parent.c_str(), true, names));
-  EXPECT_EQ(names, std::vector<std::string>{}); // none running
-  ASSERT_EQ(startServiceWithArgs(parent.name()), DWORD(ERROR_SUCCESS));
-  ASSERT_EQ(startServiceWithArgs(child.name()), DWORD(ERROR_SUCCESS));
-  ASSERT_TRUE(waitForServiceState(child.name(), SERVICE_RUNNING));
-  ASSERT_TRUE(connection.listDependents(parent.c_str(), true, names));
-  EXPECT_EQ(names, std::vector<std::string>{child.name()});
+  EXPECT_EQ(all, std::vector<std::string>{child.name()});
 }
 
 TEST_F(Scm, MissingServices) {
-  const std::string name = uniqueServiceName("QvnScmMissing");
+  const char *name = "QvnScmMissing";
   // Removing what is not there succeeds silently; a query answers stopped.
-  EXPECT_TRUE(connection.deleteService(name.c_str()));
-  EXPECT_EQ(connection.queryState(name.c_str()), 1u);
+  EXPECT_TRUE(connection.deleteService(name));
+  EXPECT_EQ(connection.queryState(name), 1u);
   EXPECT_EQ(log.text(), "");
   // Start and stop cannot reach it: failures, logged.
-  EXPECT_FALSE(connection.startService(name.c_str()));
-  EXPECT_FALSE(connection.stopService(name.c_str()));
+  EXPECT_FALSE(connection.startService(name) || connection.stopService(name));
   const std::string entry = logErrorEntry("OpenService", ERROR_SERVICE_DOES_NOT_EXIST);
   EXPECT_EQ(log.text(), entry + entry);
   EXPECT_EQ(events, (Events{{LogKind::Error, "OpenService"}, {LogKind::Error, "OpenService"}}));
 }
-
-} // namespace
