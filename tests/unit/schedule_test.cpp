@@ -151,8 +151,8 @@ TEST(ScheduleConfig, AFileThatCannotBeReadIsNotAnEmptySchedule) {
   EXPECT_FALSE(loadSchedule(file, "Qvn").usable);
   file.hasContent = false;
   EXPECT_TRUE(loadSchedule(file, "Qvn").usable && loadSchedule(file, "Qvn").findings.empty());
-  file.utf8Mark = true;
-  EXPECT_TRUE(loadSchedule(file, "Qvn").usable);
+  file.utf8Mark = true; // read, but said
+  EXPECT_TRUE(loadSchedule(file, "Qvn").usable && loadSchedule(file, "Qvn").findings.size() == 1);
   EXPECT_TRUE(loadSchedule(fileOf({}, IniFile::State::Missing), "Qvn").usable);
 }
 
