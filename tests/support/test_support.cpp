@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <thread>
 #include <vector>
@@ -26,23 +27,20 @@ RunResult run(const std::string &commandLine, const std::string &cwd, DWORD time
   if (!CreatePipe(readEnd.put(), writeEnd.put(), &sa, 0))
     return result;
   SetHandleInformation(readEnd.get(), HANDLE_FLAG_INHERIT, 0);
-
   STARTUPINFOA si{};
   si.cb = sizeof(si);
   si.dwFlags = STARTF_USESTDHANDLES;
   si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
   si.hStdOutput = si.hStdError = writeEnd.get();
   PROCESS_INFORMATION pi{};
-  std::vector<char> cmd(commandLine.begin(), commandLine.end());
-  cmd.push_back('\0');
-  BOOL ok = CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr,
+  std::string command = commandLine; // CreateProcessA may write to it
+  BOOL ok = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
                            cwd.empty() ? nullptr : cwd.c_str(), &si, &pi);
   writeEnd.reset();
   if (!ok)
     return result;
   UniqueKernelHandle process(pi.hProcess), thread(pi.hThread);
-  // Drain the pipe on a thread so a chatty child never blocks on it.
-  std::thread reader([&] {
+  std::thread reader([&] { // so a chatty child never blocks on the pipe
     char chunk[4096];
     DWORD got = 0;
     while (ReadFile(readEnd.get(), chunk, sizeof(chunk), &got, nullptr) && got > 0)
@@ -62,15 +60,11 @@ RunResult runQvn(const std::string &arguments, const std::string &cwd) {
 
 std::string readFile(const std::string &path) {
   std::ifstream in(path, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
+  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 bool writeFile(const std::string &path, const std::string &content) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << content;
-  return static_cast<bool>(out);
+  return static_cast<bool>(std::ofstream(path, std::ios::binary) << content);
 }
 
 bool fileExists(const std::string &path) {
@@ -82,13 +76,11 @@ std::string windowsDir() {
   return std::string(buffer, GetWindowsDirectoryA(buffer, MAX_PATH));
 }
 
-FileTail::FileTail(std::string path) : path_(std::move(path)) { mark(); }
-
-void FileTail::mark() { offset_ = readFile(path_).size(); }
-
-std::string FileTail::text() const {
-  std::string all = readFile(path_);
-  return all.size() > offset_ ? all.substr(offset_) : std::string();
+std::string lines(std::initializer_list<std::string> each) {
+  std::string text;
+  for (const std::string &line : each)
+    text += line + "\r\n";
+  return text;
 }
 
 std::string wineEvent(const std::string &type, const std::string &text) {
@@ -130,14 +122,6 @@ UniqueScHandle openService(const std::string &name, DWORD access) {
   return UniqueScHandle(manager ? OpenServiceA(manager.get(), name.c_str(), access) : nullptr);
 }
 
-bool queryStatus(const std::string &name, SERVICE_STATUS_PROCESS &status) {
-  UniqueScHandle service = openService(name, SERVICE_QUERY_STATUS);
-  DWORD needed = 0;
-  return service &&
-         QueryServiceStatusEx(service.get(), SC_STATUS_PROCESS_INFO,
-                              reinterpret_cast<BYTE *>(&status), sizeof(status), &needed);
-}
-
 } // namespace
 
 ServiceConfig queryServiceConfig(const std::string &name) {
@@ -148,10 +132,8 @@ ServiceConfig queryServiceConfig(const std::string &name) {
   auto *qsc = reinterpret_cast<QUERY_SERVICE_CONFIGA *>(buffer.data());
   if (!service || !QueryServiceConfigA(service.get(), qsc, 8192, &needed))
     return config;
-  config.exists = true;
-  config.startType = qsc->dwStartType;
-  config.binaryPath = qsc->lpBinaryPathName ? qsc->lpBinaryPathName : "";
-  config.displayName = qsc->lpDisplayName ? qsc->lpDisplayName : "";
+  config = {qsc->dwStartType, qsc->lpBinaryPathName ? qsc->lpBinaryPathName : "",
+            qsc->lpDisplayName ? qsc->lpDisplayName : "", ""};
   auto *desc = reinterpret_cast<SERVICE_DESCRIPTIONA *>(buffer.data());
   if (QueryServiceConfig2A(service.get(), SERVICE_CONFIG_DESCRIPTION, buffer.data(), 8192,
                            &needed) &&
@@ -160,25 +142,14 @@ ServiceConfig queryServiceConfig(const std::string &name) {
   return config;
 }
 
-DWORD serviceState(const std::string &name) {
+SERVICE_STATUS_PROCESS serviceStatus(const std::string &name) {
   SERVICE_STATUS_PROCESS status{};
-  return queryStatus(name, status) ? status.dwCurrentState : 0;
-}
-
-DWORD serviceProcessId(const std::string &name) {
-  SERVICE_STATUS_PROCESS status{};
-  return queryStatus(name, status) ? status.dwProcessId : 0;
-}
-
-DWORD serviceControlsAccepted(const std::string &name) {
-  SERVICE_STATUS_PROCESS status{};
-  return queryStatus(name, status) ? status.dwControlsAccepted : 0;
-}
-
-std::pair<DWORD, DWORD> serviceExitCodes(const std::string &name) {
-  SERVICE_STATUS_PROCESS status{};
-  queryStatus(name, status);
-  return {status.dwWin32ExitCode, status.dwServiceSpecificExitCode};
+  UniqueScHandle service = openService(name, SERVICE_QUERY_STATUS);
+  DWORD needed = 0;
+  if (!service || !QueryServiceStatusEx(service.get(), SC_STATUS_PROCESS_INFO,
+                                        reinterpret_cast<BYTE *>(&status), sizeof(status), &needed))
+    status = {};
+  return status;
 }
 
 bool waitForServiceState(const std::string &name, DWORD state, DWORD timeoutMs) {
@@ -202,13 +173,11 @@ DWORD controlService(const std::string &name, DWORD control) {
 
 DWORD startServiceWithArgs(const std::string &name, const std::string &args) {
   UniqueScHandle service = openService(name, SERVICE_START);
-  std::vector<std::string> parts;
   std::istringstream words(args);
-  for (std::string word; words >> word;)
-    parts.push_back(word);
+  std::vector<std::string> parts{std::istream_iterator<std::string>(words), {}};
   std::vector<const char *> argv;
-  for (const std::string &p : parts)
-    argv.push_back(p.c_str());
+  for (const std::string &part : parts)
+    argv.push_back(part.c_str());
   return service && StartServiceA(service.get(), static_cast<DWORD>(argv.size()),
                                   argv.empty() ? nullptr : argv.data())
              ? ERROR_SUCCESS
@@ -238,8 +207,7 @@ std::string testServiceCommand(const std::string &switches) {
 bool registerService(const std::string &name, const std::string &binaryPath, DWORD startType,
                      const std::string &dependsOn) {
   UniqueScHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CREATE_SERVICE));
-  // A list of names, each ending in a null, and one more null after the last.
-  std::string dependencies = dependsOn.empty() ? "" : dependsOn + '\0';
+  std::string dependencies = dependsOn + '\0'; // each name null-ended, one more null at the end
   return manager && UniqueScHandle(CreateServiceA(
                         manager.get(), name.c_str(), name.c_str(), SERVICE_ALL_ACCESS,
                         SERVICE_WIN32_OWN_PROCESS, startType, SERVICE_ERROR_IGNORE,
@@ -252,11 +220,10 @@ bool registerTestService(const std::string &name, const std::string &switches) {
 }
 
 bool removeService(const std::string &name) {
-  DWORD pid = serviceProcessId(name);
-  if (processAlive(pid)) {
+  if (DWORD pid = serviceProcessId(name); processAlive(pid)) {
     controlService(name, SERVICE_CONTROL_STOP);
     if (!waitForProcessEnd(pid, 2500)) {
-      controlService(name, kTestServiceQuit);
+      controlService(name, 200); // the test service's own quit
       waitForProcessEnd(pid, 5000);
     }
   }
@@ -283,17 +250,13 @@ std::string unixPath(const std::string &path) {
 
 bool makeShape(const std::string &path, PathShape shape, const std::string &target) {
   removeShape(path);
-  switch (shape) {
-  case PathShape::HardLink:
+  if (shape == PathShape::HardLink)
     return CreateHardLinkA(path.c_str(), target.c_str(), nullptr);
-  case PathShape::Folder:
+  if (shape == PathShape::Folder)
     return CreateDirectoryA(path.c_str(), nullptr);
-  case PathShape::SymbolicLink:
-    // Wine starts unix programs too, but does not wait for them.
-    run("Z:\\bin\\ln -s \"" + unixPath(target) + "\" \"" + unixPath(path) + "\"");
-    return waitFor([&] { return fileExists(path); }, 5000);
-  }
-  return false;
+  // Wine starts unix programs too, but does not wait for them.
+  run("Z:\\bin\\ln -s \"" + unixPath(target) + "\" \"" + unixPath(path) + "\"");
+  return waitFor([&] { return fileExists(path); }, 5000);
 }
 
 void removeShape(const std::string &path) {
@@ -305,12 +268,11 @@ void removeShape(const std::string &path) {
 
 bool setAccessList(const std::string &path, const std::string &sddl) {
   PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl.c_str(), SDDL_REVISION_1,
-                                                            &descriptor, nullptr))
-    return false;
   BOOL present = FALSE, defaulted = FALSE;
   PACL dacl = nullptr;
-  bool set = GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted) &&
+  bool set = ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl.c_str(), SDDL_REVISION_1,
+                                                                  &descriptor, nullptr) &&
+             GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted) &&
              SetNamedSecurityInfoA(const_cast<char *>(path.c_str()), SE_FILE_OBJECT,
                                    DACL_SECURITY_INFORMATION, nullptr, nullptr, dacl,
                                    nullptr) == ERROR_SUCCESS;
