@@ -54,10 +54,6 @@ RunResult run(const std::string &commandLine, const std::string &cwd, DWORD time
   return result;
 }
 
-RunResult runQvn(const std::string &arguments, const std::string &cwd) {
-  return run("\"" + programPath("Qvn.exe") + "\" " + arguments, cwd);
-}
-
 std::string readFile(const std::string &path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
@@ -65,10 +61,6 @@ std::string readFile(const std::string &path) {
 
 bool writeFile(const std::string &path, const std::string &content) {
   return static_cast<bool>(std::ofstream(path, std::ios::binary) << content);
-}
-
-bool fileExists(const std::string &path) {
-  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 std::string windowsDir() {
@@ -152,16 +144,8 @@ SERVICE_STATUS_PROCESS serviceStatus(const std::string &name) {
   return status;
 }
 
-bool waitForServiceState(const std::string &name, DWORD state, DWORD timeoutMs) {
-  return waitFor([&] { return serviceState(name) == state; }, timeoutMs);
-}
-
 DWORD openServiceError(const std::string &name) {
   return openService(name, SERVICE_QUERY_STATUS) ? ERROR_SUCCESS : GetLastError();
-}
-
-bool waitForServiceGone(const std::string &name, DWORD timeoutMs) {
-  return waitFor([&] { return openServiceError(name) == ERROR_SERVICE_DOES_NOT_EXIST; }, timeoutMs);
 }
 
 DWORD controlService(const std::string &name, DWORD control) {
@@ -191,10 +175,6 @@ bool processAlive(DWORD pid) {
   return process && GetExitCodeProcess(process.get(), &code) && code == STILL_ACTIVE;
 }
 
-bool waitForProcessEnd(DWORD pid, DWORD timeoutMs) {
-  return waitFor([&] { return !processAlive(pid); }, timeoutMs);
-}
-
 std::string uniqueServiceName(const std::string &prefix) {
   static unsigned counter = 0;
   return prefix + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++counter);
@@ -213,10 +193,6 @@ bool registerService(const std::string &name, const std::string &binaryPath, DWO
                         SERVICE_WIN32_OWN_PROCESS, startType, SERVICE_ERROR_IGNORE,
                         binaryPath.c_str(), nullptr, nullptr,
                         dependsOn.empty() ? nullptr : dependencies.c_str(), nullptr, nullptr));
-}
-
-bool registerTestService(const std::string &name, const std::string &switches) {
-  return registerService(name, testServiceCommand(switches));
 }
 
 bool removeService(const std::string &name) {

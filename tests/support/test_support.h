@@ -13,8 +13,6 @@ namespace qvntest {
 // What every run of Qvn.exe prints first, as it reaches a pipe.
 inline const std::string kBanner = "\r\nQuorvane v0.2\r\n--------------------\r\n\r\n\r\n";
 
-std::string programPath(const char *name); // beside the running test program
-
 struct RunResult {
   DWORD exitCode = 0xFFFFFFFF;
   std::string output; // standard output and standard error, as bytes
@@ -22,11 +20,16 @@ struct RunResult {
 };
 // Runs a command line in cwd (empty: ours) and waits for it.
 RunResult run(const std::string &commandLine, const std::string &cwd = "", DWORD timeoutMs = 60000);
-RunResult runQvn(const std::string &arguments, const std::string &cwd = "");
+std::string programPath(const char *name); // beside the running test program
+inline RunResult runQvn(const std::string &arguments, const std::string &cwd = "") {
+  return run("\"" + programPath("Qvn.exe") + "\" " + arguments, cwd);
+}
 
 std::string readFile(const std::string &path);
 bool writeFile(const std::string &path, const std::string &content);
-bool fileExists(const std::string &path);
+inline bool fileExists(const std::string &path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 std::string windowsDir();
 // The lines, each ended by CRLF.
 std::string lines(std::initializer_list<std::string> each);
@@ -75,23 +78,31 @@ ServiceConfig queryServiceConfig(const std::string &name);
 SERVICE_STATUS_PROCESS serviceStatus(const std::string &name); // zeros when not queried
 inline DWORD serviceState(const std::string &name) { return serviceStatus(name).dwCurrentState; }
 inline DWORD serviceProcessId(const std::string &name) { return serviceStatus(name).dwProcessId; }
-bool waitForServiceState(const std::string &name, DWORD state, DWORD timeoutMs = 15000);
+inline bool waitForServiceState(const std::string &name, DWORD state, DWORD timeoutMs = 15000) {
+  return waitFor([&] { return serviceState(name) == state; }, timeoutMs);
+}
 DWORD openServiceError(const std::string &name); // ERROR_SUCCESS when it opens
-bool waitForServiceGone(const std::string &name, DWORD timeoutMs = 15000);
+inline bool waitForServiceGone(const std::string &name, DWORD timeoutMs = 15000) {
+  return waitFor([&] { return openServiceError(name) == ERROR_SERVICE_DOES_NOT_EXIST; }, timeoutMs);
+}
 DWORD controlService(const std::string &name, DWORD control); // the system's error
 DWORD startServiceWithArgs(const std::string &name,
                            const std::string &args = ""); // blank-separated
 
 // Whether the process runs: Wine can go on reporting a killed service as running.
 bool processAlive(DWORD pid);
-bool waitForProcessEnd(DWORD pid, DWORD timeoutMs = 15000);
+inline bool waitForProcessEnd(DWORD pid, DWORD timeoutMs = 15000) {
+  return waitFor([&] { return !processAlive(pid); }, timeoutMs);
+}
 
 // A name no other test or earlier run uses: prefix, process id, counter.
 std::string uniqueServiceName(const std::string &prefix);
 std::string testServiceCommand(const std::string &switches = ""); // quoted path, switches
 bool registerService(const std::string &name, const std::string &binaryPath,
                      DWORD startType = SERVICE_DEMAND_START, const std::string &dependsOn = "");
-bool registerTestService(const std::string &name, const std::string &switches = "");
+inline bool registerTestService(const std::string &name, const std::string &switches = "") {
+  return registerService(name, testServiceCommand(switches));
+}
 // Stops the service (ending the test service if it will not stop) and deletes it; true once gone.
 bool removeService(const std::string &name);
 
