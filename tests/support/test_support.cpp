@@ -106,15 +106,11 @@ std::string schedulePoint(int minute) {
   return text;
 }
 
-namespace {
-
 // The manager handle may close before the service handle; the system allows it.
-UniqueScHandle openService(const std::string &name, DWORD access) {
+static UniqueScHandle openService(const std::string &name, DWORD access) {
   UniqueScHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
   return UniqueScHandle(manager ? OpenServiceA(manager.get(), name.c_str(), access) : nullptr);
 }
-
-} // namespace
 
 ServiceConfig queryServiceConfig(const std::string &name) {
   ServiceConfig config;
@@ -169,10 +165,8 @@ DWORD startServiceWithArgs(const std::string &name, const std::string &args) {
 }
 
 bool processAlive(DWORD pid) {
-  UniqueKernelHandle process(pid ? OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid)
-                                 : nullptr);
-  DWORD code = 0;
-  return process && GetExitCodeProcess(process.get(), &code) && code == STILL_ACTIVE;
+  UniqueKernelHandle process(OpenProcess(SYNCHRONIZE, FALSE, pid));
+  return process && WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT;
 }
 
 std::string uniqueServiceName(const std::string &prefix) {
@@ -208,10 +202,8 @@ bool removeService(const std::string &name) {
   return waitForServiceGone(name, 5000);
 }
 
-namespace {
-
 // Wine's own export: the unix path of a Windows path.
-std::string unixPath(const std::string &path) {
+static std::string unixPath(const std::string &path) {
   using ToUnix = char *(CDECL *)(const WCHAR *);
   auto toUnix = reinterpret_cast<ToUnix>(reinterpret_cast<void *>(
       GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name")));
@@ -221,8 +213,6 @@ std::string unixPath(const std::string &path) {
   HeapFree(GetProcessHeap(), 0, unix);
   return result;
 }
-
-} // namespace
 
 bool makeShape(const std::string &path, PathShape shape, const std::string &target) {
   removeShape(path);

@@ -50,13 +50,12 @@ private:
   size_t offset_ = 0;
 };
 
-// The fixture's service manager runs with Wine's event log channel on and its standard error
-// in this file; the services it starts inherit both.
+// Wine's event log channel of the fixture's service manager and the services it starts.
 inline const std::string kWineEventLog = "C:\\wine-eventlog.txt";
 // The start of Wine's line for an event: its type ("trace", "warn", "err") and text.
 std::string wineEvent(const std::string &type, const std::string &text);
-// Whether services' events reach kWineEventLog (not when Wine's service manager was started
-// by something other than the fixture), found out once with a test service.
+// Whether services' events reach kWineEventLog (only when the fixture started Wine's service
+// manager), found out once with a test service.
 bool serviceEventsSeen();
 
 template <typename Pred> bool waitFor(Pred pred, DWORD timeoutMs = 15000) {
