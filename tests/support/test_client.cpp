@@ -1,10 +1,8 @@
-// A stand-in for the client a host service runs. It writes to
-// "client-run.txt" in its working directory: its command line, its working
-// directory and its process id, one per line; then it runs until ended.
-// Asked to end, by Ctrl+Break / Ctrl+C or by WM_CLOSE to its (hidden)
-// window, it appends "asked to end by <how>" and exits with 0. With the
-// argument "--exit-at-once" it exits with 7 right after writing the file;
-// with "--ignore-close" it lets WM_CLOSE pass, so only a kill ends it.
+// A stand-in for the client a host service runs. It writes its command line, working directory
+// and process id, a line each, to "client-run.txt" in its working directory, then runs until
+// asked to end (Ctrl+Break, Ctrl+C or WM_CLOSE to its hidden window): it appends "asked to end
+// by <how>" and exits with 0. "--exit-at-once": exits with 7 after writing the file;
+// "--ignore-close": lets WM_CLOSE pass, so only a kill ends it.
 #include <windows.h>
 
 #include <cstdio>
@@ -17,21 +15,20 @@ bool g_ignoreClose = false;
 constexpr UINT kConsoleEvent = WM_APP + 1;
 
 BOOL WINAPI onConsoleEvent(DWORD event) {
-  if (event == CTRL_BREAK_EVENT || event == CTRL_C_EVENT || event == CTRL_CLOSE_EVENT) {
-    PostMessageA(g_window, kConsoleEvent, 0, 0);
-    Sleep(INFINITE); // the main thread ends the process
-  }
-  return FALSE;
+  if (event != CTRL_BREAK_EVENT && event != CTRL_C_EVENT && event != CTRL_CLOSE_EVENT)
+    return FALSE;
+  PostMessageA(g_window, kConsoleEvent, 0, 0);
+  Sleep(INFINITE); // the main thread ends the process
+  return TRUE;
 }
 
 LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM w, LPARAM l) {
   if (message == WM_CLOSE && g_ignoreClose)
     return 0;
-  if (message == WM_CLOSE || message == kConsoleEvent) {
-    PostQuitMessage(message == WM_CLOSE ? 1 : 2);
-    return 0;
-  }
-  return DefWindowProcA(window, message, w, l);
+  if (message != WM_CLOSE && message != kConsoleEvent)
+    return DefWindowProcA(window, message, w, l);
+  PostQuitMessage(message == WM_CLOSE ? 1 : 2);
+  return 0;
 }
 
 } // namespace
@@ -47,7 +44,6 @@ int main() {
   g_window = CreateWindowExA(0, "QvnTestClient", "test client", WS_OVERLAPPEDWINDOW, 0, 0, 10, 10,
                              nullptr, nullptr, windowClass.hInstance, nullptr);
   SetConsoleCtrlHandler(onConsoleEvent, TRUE);
-
   std::FILE *out = std::fopen("client-run.txt", "wb");
   if (!out)
     return 2;
@@ -56,7 +52,6 @@ int main() {
   if (std::strstr(GetCommandLineA(), " --exit-at-once"))
     return 7;
   g_ignoreClose = std::strstr(GetCommandLineA(), " --ignore-close") != nullptr;
-
   MSG message;
   while (GetMessageA(&message, nullptr, 0, 0) > 0)
     DispatchMessageA(&message);

@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <thread>
 #include <vector>
@@ -26,23 +27,20 @@ RunResult run(const std::string &commandLine, const std::string &cwd, DWORD time
   if (!CreatePipe(readEnd.put(), writeEnd.put(), &sa, 0))
     return result;
   SetHandleInformation(readEnd.get(), HANDLE_FLAG_INHERIT, 0);
-
   STARTUPINFOA si{};
   si.cb = sizeof(si);
   si.dwFlags = STARTF_USESTDHANDLES;
   si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
   si.hStdOutput = si.hStdError = writeEnd.get();
   PROCESS_INFORMATION pi{};
-  std::vector<char> cmd(commandLine.begin(), commandLine.end());
-  cmd.push_back('\0');
-  BOOL ok = CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr,
+  std::string command = commandLine; // CreateProcessA may write to it
+  BOOL ok = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
                            cwd.empty() ? nullptr : cwd.c_str(), &si, &pi);
   writeEnd.reset();
   if (!ok)
     return result;
   UniqueKernelHandle process(pi.hProcess), thread(pi.hThread);
-  // Drain the pipe on a thread so a chatty child never blocks on it.
-  std::thread reader([&] {
+  std::thread reader([&] { // so a chatty child never blocks on the pipe
     char chunk[4096];
     DWORD got = 0;
     while (ReadFile(readEnd.get(), chunk, sizeof(chunk), &got, nullptr) && got > 0)
@@ -56,25 +54,13 @@ RunResult run(const std::string &commandLine, const std::string &cwd, DWORD time
   return result;
 }
 
-RunResult runQvn(const std::string &arguments, const std::string &cwd) {
-  return run("\"" + programPath("Qvn.exe") + "\" " + arguments, cwd);
-}
-
 std::string readFile(const std::string &path) {
   std::ifstream in(path, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
+  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 bool writeFile(const std::string &path, const std::string &content) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << content;
-  return static_cast<bool>(out);
-}
-
-bool fileExists(const std::string &path) {
-  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+  return static_cast<bool>(std::ofstream(path, std::ios::binary) << content);
 }
 
 std::string windowsDir() {
@@ -82,13 +68,11 @@ std::string windowsDir() {
   return std::string(buffer, GetWindowsDirectoryA(buffer, MAX_PATH));
 }
 
-FileTail::FileTail(std::string path) : path_(std::move(path)) { mark(); }
-
-void FileTail::mark() { offset_ = readFile(path_).size(); }
-
-std::string FileTail::text() const {
-  std::string all = readFile(path_);
-  return all.size() > offset_ ? all.substr(offset_) : std::string();
+std::string lines(std::initializer_list<std::string> each) {
+  std::string text;
+  for (const std::string &line : each)
+    text += line + "\r\n";
+  return text;
 }
 
 std::string wineEvent(const std::string &type, const std::string &text) {
@@ -122,23 +106,11 @@ std::string schedulePoint(int minute) {
   return text;
 }
 
-namespace {
-
 // The manager handle may close before the service handle; the system allows it.
-UniqueScHandle openService(const std::string &name, DWORD access) {
+static UniqueScHandle openService(const std::string &name, DWORD access) {
   UniqueScHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
   return UniqueScHandle(manager ? OpenServiceA(manager.get(), name.c_str(), access) : nullptr);
 }
-
-bool queryStatus(const std::string &name, SERVICE_STATUS_PROCESS &status) {
-  UniqueScHandle service = openService(name, SERVICE_QUERY_STATUS);
-  DWORD needed = 0;
-  return service &&
-         QueryServiceStatusEx(service.get(), SC_STATUS_PROCESS_INFO,
-                              reinterpret_cast<BYTE *>(&status), sizeof(status), &needed);
-}
-
-} // namespace
 
 ServiceConfig queryServiceConfig(const std::string &name) {
   ServiceConfig config;
@@ -148,10 +120,8 @@ ServiceConfig queryServiceConfig(const std::string &name) {
   auto *qsc = reinterpret_cast<QUERY_SERVICE_CONFIGA *>(buffer.data());
   if (!service || !QueryServiceConfigA(service.get(), qsc, 8192, &needed))
     return config;
-  config.exists = true;
-  config.startType = qsc->dwStartType;
-  config.binaryPath = qsc->lpBinaryPathName ? qsc->lpBinaryPathName : "";
-  config.displayName = qsc->lpDisplayName ? qsc->lpDisplayName : "";
+  config = {qsc->dwStartType, qsc->lpBinaryPathName ? qsc->lpBinaryPathName : "",
+            qsc->lpDisplayName ? qsc->lpDisplayName : "", ""};
   auto *desc = reinterpret_cast<SERVICE_DESCRIPTIONA *>(buffer.data());
   if (QueryServiceConfig2A(service.get(), SERVICE_CONFIG_DESCRIPTION, buffer.data(), 8192,
                            &needed) &&
@@ -160,37 +130,18 @@ ServiceConfig queryServiceConfig(const std::string &name) {
   return config;
 }
 
-DWORD serviceState(const std::string &name) {
+SERVICE_STATUS_PROCESS serviceStatus(const std::string &name) {
   SERVICE_STATUS_PROCESS status{};
-  return queryStatus(name, status) ? status.dwCurrentState : 0;
-}
-
-DWORD serviceProcessId(const std::string &name) {
-  SERVICE_STATUS_PROCESS status{};
-  return queryStatus(name, status) ? status.dwProcessId : 0;
-}
-
-DWORD serviceControlsAccepted(const std::string &name) {
-  SERVICE_STATUS_PROCESS status{};
-  return queryStatus(name, status) ? status.dwControlsAccepted : 0;
-}
-
-std::pair<DWORD, DWORD> serviceExitCodes(const std::string &name) {
-  SERVICE_STATUS_PROCESS status{};
-  queryStatus(name, status);
-  return {status.dwWin32ExitCode, status.dwServiceSpecificExitCode};
-}
-
-bool waitForServiceState(const std::string &name, DWORD state, DWORD timeoutMs) {
-  return waitFor([&] { return serviceState(name) == state; }, timeoutMs);
+  UniqueScHandle service = openService(name, SERVICE_QUERY_STATUS);
+  DWORD needed = 0;
+  if (!service || !QueryServiceStatusEx(service.get(), SC_STATUS_PROCESS_INFO,
+                                        reinterpret_cast<BYTE *>(&status), sizeof(status), &needed))
+    status = {};
+  return status;
 }
 
 DWORD openServiceError(const std::string &name) {
   return openService(name, SERVICE_QUERY_STATUS) ? ERROR_SUCCESS : GetLastError();
-}
-
-bool waitForServiceGone(const std::string &name, DWORD timeoutMs) {
-  return waitFor([&] { return openServiceError(name) == ERROR_SERVICE_DOES_NOT_EXIST; }, timeoutMs);
 }
 
 DWORD controlService(const std::string &name, DWORD control) {
@@ -202,13 +153,11 @@ DWORD controlService(const std::string &name, DWORD control) {
 
 DWORD startServiceWithArgs(const std::string &name, const std::string &args) {
   UniqueScHandle service = openService(name, SERVICE_START);
-  std::vector<std::string> parts;
   std::istringstream words(args);
-  for (std::string word; words >> word;)
-    parts.push_back(word);
+  std::vector<std::string> parts{std::istream_iterator<std::string>(words), {}};
   std::vector<const char *> argv;
-  for (const std::string &p : parts)
-    argv.push_back(p.c_str());
+  for (const std::string &part : parts)
+    argv.push_back(part.c_str());
   return service && StartServiceA(service.get(), static_cast<DWORD>(argv.size()),
                                   argv.empty() ? nullptr : argv.data())
              ? ERROR_SUCCESS
@@ -216,14 +165,8 @@ DWORD startServiceWithArgs(const std::string &name, const std::string &args) {
 }
 
 bool processAlive(DWORD pid) {
-  UniqueKernelHandle process(pid ? OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid)
-                                 : nullptr);
-  DWORD code = 0;
-  return process && GetExitCodeProcess(process.get(), &code) && code == STILL_ACTIVE;
-}
-
-bool waitForProcessEnd(DWORD pid, DWORD timeoutMs) {
-  return waitFor([&] { return !processAlive(pid); }, timeoutMs);
+  UniqueKernelHandle process(OpenProcess(SYNCHRONIZE, FALSE, pid));
+  return process && WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT;
 }
 
 std::string uniqueServiceName(const std::string &prefix) {
@@ -238,8 +181,7 @@ std::string testServiceCommand(const std::string &switches) {
 bool registerService(const std::string &name, const std::string &binaryPath, DWORD startType,
                      const std::string &dependsOn) {
   UniqueScHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CREATE_SERVICE));
-  // A list of names, each ending in a null, and one more null after the last.
-  std::string dependencies = dependsOn.empty() ? "" : dependsOn + '\0';
+  std::string dependencies = dependsOn + '\0'; // each name null-ended, one more null at the end
   return manager && UniqueScHandle(CreateServiceA(
                         manager.get(), name.c_str(), name.c_str(), SERVICE_ALL_ACCESS,
                         SERVICE_WIN32_OWN_PROCESS, startType, SERVICE_ERROR_IGNORE,
@@ -247,16 +189,11 @@ bool registerService(const std::string &name, const std::string &binaryPath, DWO
                         dependsOn.empty() ? nullptr : dependencies.c_str(), nullptr, nullptr));
 }
 
-bool registerTestService(const std::string &name, const std::string &switches) {
-  return registerService(name, testServiceCommand(switches));
-}
-
 bool removeService(const std::string &name) {
-  DWORD pid = serviceProcessId(name);
-  if (processAlive(pid)) {
+  if (DWORD pid = serviceProcessId(name); processAlive(pid)) {
     controlService(name, SERVICE_CONTROL_STOP);
     if (!waitForProcessEnd(pid, 2500)) {
-      controlService(name, kTestServiceQuit);
+      controlService(name, 200); // the test service's own quit
       waitForProcessEnd(pid, 5000);
     }
   }
@@ -265,10 +202,8 @@ bool removeService(const std::string &name) {
   return waitForServiceGone(name, 5000);
 }
 
-namespace {
-
 // Wine's own export: the unix path of a Windows path.
-std::string unixPath(const std::string &path) {
+static std::string unixPath(const std::string &path) {
   using ToUnix = char *(CDECL *)(const WCHAR *);
   auto toUnix = reinterpret_cast<ToUnix>(reinterpret_cast<void *>(
       GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name")));
@@ -279,21 +214,15 @@ std::string unixPath(const std::string &path) {
   return result;
 }
 
-} // namespace
-
 bool makeShape(const std::string &path, PathShape shape, const std::string &target) {
   removeShape(path);
-  switch (shape) {
-  case PathShape::HardLink:
+  if (shape == PathShape::HardLink)
     return CreateHardLinkA(path.c_str(), target.c_str(), nullptr);
-  case PathShape::Folder:
+  if (shape == PathShape::Folder)
     return CreateDirectoryA(path.c_str(), nullptr);
-  case PathShape::SymbolicLink:
-    // Wine starts unix programs too, but does not wait for them.
-    run("Z:\\bin\\ln -s \"" + unixPath(target) + "\" \"" + unixPath(path) + "\"");
-    return waitFor([&] { return fileExists(path); }, 5000);
-  }
-  return false;
+  // Wine starts unix programs too, but does not wait for them.
+  run("Z:\\bin\\ln -s \"" + unixPath(target) + "\" \"" + unixPath(path) + "\"");
+  return waitFor([&] { return fileExists(path); }, 5000);
 }
 
 void removeShape(const std::string &path) {
@@ -305,12 +234,11 @@ void removeShape(const std::string &path) {
 
 bool setAccessList(const std::string &path, const std::string &sddl) {
   PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl.c_str(), SDDL_REVISION_1,
-                                                            &descriptor, nullptr))
-    return false;
   BOOL present = FALSE, defaulted = FALSE;
   PACL dacl = nullptr;
-  bool set = GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted) &&
+  bool set = ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl.c_str(), SDDL_REVISION_1,
+                                                                  &descriptor, nullptr) &&
+             GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted) &&
              SetNamedSecurityInfoA(const_cast<char *>(path.c_str()), SE_FILE_OBJECT,
                                    DACL_SECURITY_INFORMATION, nullptr, nullptr, dacl,
                                    nullptr) == ERROR_SUCCESS;

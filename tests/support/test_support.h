@@ -1,10 +1,10 @@
-// Helpers for tests that drive the real programs and services under Wine:
-// run a program and capture its output, files and the log's tail, and
-// services read straight from the service control manager.
+// Helpers for tests that drive the real programs and services under Wine: runs
+// with their output, files, the log's tail, services as the manager sees them.
 #pragma once
 
 #include <windows.h>
 
+#include <initializer_list>
 #include <string>
 #include <utility>
 
@@ -13,30 +13,36 @@ namespace qvntest {
 // What every run of Qvn.exe prints first, as it reaches a pipe.
 inline const std::string kBanner = "\r\nQuorvane v0.2\r\n--------------------\r\n\r\n\r\n";
 
-// A program that sits beside the running test program.
-std::string programPath(const char *name);
-
 struct RunResult {
   DWORD exitCode = 0xFFFFFFFF;
   std::string output; // standard output and standard error, as bytes
+  bool has(const std::string &s) const { return output.find(s) != std::string::npos; }
 };
-// Runs a command line (cwd empty: ours) and waits for it, output captured.
+// Runs a command line in cwd (empty: ours) and waits for it.
 RunResult run(const std::string &commandLine, const std::string &cwd = "", DWORD timeoutMs = 60000);
-// run() of the Qvn.exe beside the test with the given arguments.
-RunResult runQvn(const std::string &arguments, const std::string &cwd = "");
+std::string programPath(const char *name); // beside the running test program
+inline RunResult runQvn(const std::string &arguments, const std::string &cwd = "") {
+  return run("\"" + programPath("Qvn.exe") + "\" " + arguments, cwd);
+}
 
 std::string readFile(const std::string &path);
 bool writeFile(const std::string &path, const std::string &content);
-bool fileExists(const std::string &path);
+inline bool fileExists(const std::string &path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 std::string windowsDir();
+// The lines, each ended by CRLF.
+std::string lines(std::initializer_list<std::string> each);
 
-// What was appended to a file (the log by default) since construction or
-// the last mark, so a test sees only its own entries.
+// What was appended to a file (the log by default) since construction or the last mark.
 class FileTail {
 public:
-  explicit FileTail(std::string path = "C:\\Qvn.log");
-  void mark();
-  std::string text() const;
+  explicit FileTail(std::string path = "C:\\Qvn.log") : path_(std::move(path)) { mark(); }
+  void mark() { offset_ = readFile(path_).size(); }
+  std::string text() const {
+    std::string all = readFile(path_);
+    return all.size() > offset_ ? all.substr(offset_) : "";
+  }
   bool contains(const std::string &s) const { return text().find(s) != std::string::npos; }
 
 private:
@@ -44,80 +50,62 @@ private:
   size_t offset_ = 0;
 };
 
-// The events the services report, as Wine prints them: the test prefix's
-// service manager runs with the event log channel on and its standard
-// error in this file, and every service it starts inherits both.
+// Wine's event log channel of the fixture's service manager and the services it starts.
 inline const std::string kWineEventLog = "C:\\wine-eventlog.txt";
-// The start of the line Wine prints for an event: its type ("trace" for
-// information, "warn", "err") and text, which the closing quote follows.
+// The start of Wine's line for an event: its type ("trace", "warn", "err") and text.
 std::string wineEvent(const std::string &type, const std::string &text);
-// Whether services' events reach kWineEventLog in this run, found out once
-// with a test service that reports one. Not when something other than the
-// fixture started the service manager (a tool that restarts Wine between
-// runs): its services' events then go where its standard error goes.
+// Whether services' events reach kWineEventLog (only when the fixture started Wine's service
+// manager), found out once with a test service.
 bool serviceEventsSeen();
 
-// Polls pred every 50 ms until it holds or timeoutMs has passed.
 template <typename Pred> bool waitFor(Pred pred, DWORD timeoutMs = 15000) {
-  for (DWORD start = GetTickCount();; Sleep(50)) {
+  for (DWORD start = GetTickCount();; Sleep(50))
     if (pred())
       return true;
-    if (GetTickCount() - start > timeoutMs)
+    else if (GetTickCount() - start > timeoutMs)
       return false;
-  }
 }
 
-// The minute of the week of a local time (0: Sunday 00:00).
-int minuteOfWeek(const SYSTEMTIME &t);
-// "d:HHMM", the schedule token of a minute of the week (taken round the week).
-std::string schedulePoint(int minute);
-
-// The user control that makes the test service end whatever its switches.
-constexpr DWORD kTestServiceQuit = 200;
+int minuteOfWeek(const SYSTEMTIME &t); // 0: Sunday 00:00
+std::string schedulePoint(int minute); // "d:HHMM", taken round the week
 
 struct ServiceConfig {
-  bool exists = false;
   DWORD startType = 0;
-  std::string binaryPath;
-  std::string displayName;
-  std::string description; // empty when none is set
+  std::string binaryPath, displayName, description;
 };
 ServiceConfig queryServiceConfig(const std::string &name);
-// The current state (1 stopped ... 7 paused); 0 when it cannot be queried.
-DWORD serviceState(const std::string &name);
-DWORD serviceProcessId(const std::string &name);
-// The controls the service last said it accepts (0 when it cannot be queried).
-DWORD serviceControlsAccepted(const std::string &name);
-// The exit codes the service last reported: Win32, then service-specific.
-std::pair<DWORD, DWORD> serviceExitCodes(const std::string &name);
-bool waitForServiceState(const std::string &name, DWORD state, DWORD timeoutMs = 15000);
-// The error OpenServiceA gives for name (ERROR_SUCCESS when it opens).
-DWORD openServiceError(const std::string &name);
-bool waitForServiceGone(const std::string &name, DWORD timeoutMs = 15000);
-// Sends control to the service; the system's error, or ERROR_SUCCESS.
-DWORD controlService(const std::string &name, DWORD control);
-// Starts the service with blank-separated start arguments.
-DWORD startServiceWithArgs(const std::string &name, const std::string &args = "");
+SERVICE_STATUS_PROCESS serviceStatus(const std::string &name); // zeros when not queried
+inline DWORD serviceState(const std::string &name) { return serviceStatus(name).dwCurrentState; }
+inline DWORD serviceProcessId(const std::string &name) { return serviceStatus(name).dwProcessId; }
+inline bool waitForServiceState(const std::string &name, DWORD state, DWORD timeoutMs = 15000) {
+  return waitFor([&] { return serviceState(name) == state; }, timeoutMs);
+}
+DWORD openServiceError(const std::string &name); // ERROR_SUCCESS when it opens
+inline bool waitForServiceGone(const std::string &name, DWORD timeoutMs = 15000) {
+  return waitFor([&] { return openServiceError(name) == ERROR_SERVICE_DOES_NOT_EXIST; }, timeoutMs);
+}
+DWORD controlService(const std::string &name, DWORD control); // the system's error
+DWORD startServiceWithArgs(const std::string &name,
+                           const std::string &args = ""); // blank-separated
 
-// True while the process runs: Wine can go on reporting a killed service
-// as running, its process tells the truth.
+// Whether the process runs: Wine can go on reporting a killed service as running.
 bool processAlive(DWORD pid);
-bool waitForProcessEnd(DWORD pid, DWORD timeoutMs = 15000);
+inline bool waitForProcessEnd(DWORD pid, DWORD timeoutMs = 15000) {
+  return waitFor([&] { return !processAlive(pid); }, timeoutMs);
+}
 
-// A name no other test or earlier run uses: prefix + process id + counter.
+// A name no other test or earlier run uses: prefix, process id, counter.
 std::string uniqueServiceName(const std::string &prefix);
-// The test service's binary path: its quoted full path, then switches.
-std::string testServiceCommand(const std::string &switches = "");
-// Registers an own-process service directly, named and displayed as name,
-// depending on dependsOn when given.
+std::string testServiceCommand(const std::string &switches = ""); // quoted path, switches
 bool registerService(const std::string &name, const std::string &binaryPath,
                      DWORD startType = SERVICE_DEMAND_START, const std::string &dependsOn = "");
-bool registerTestService(const std::string &name, const std::string &switches = "");
-// Stops the service (ending the test service if it will not stop), deletes
-// it and waits until it is gone. True when it is gone.
+inline bool registerTestService(const std::string &name, const std::string &switches = "") {
+  return registerService(name, testServiceCommand(switches));
+}
+// Stops the service (ending the test service if it will not stop) and deletes it; true once gone.
 bool removeService(const std::string &name);
 
-// Removes the named service when the test ends, pass or fail.
+// Removes the named service before and after the test, pass or fail.
 class ServiceCleanup {
 public:
   explicit ServiceCleanup(std::string name) : name_(std::move(name)) { removeService(name_); }
@@ -131,19 +119,14 @@ private:
   std::string name_;
 };
 
-// What a log path may be instead of a plain file: a hard link, a unix
-// symbolic link (Wine opens the file it leads to), a folder.
+// What a log path may be instead of a plain file; a unix symbolic link Wine opens as its target.
 enum class PathShape { HardLink, SymbolicLink, Folder };
-// Makes path that shape (a link leading to target); true once it is there.
 bool makeShape(const std::string &path, PathShape shape, const std::string &target);
-// Removes path, whichever shape it has (a link, not what it leads to).
-void removeShape(const std::string &path);
-// Sets path's access list from SDDL ("D:(A;OICI;FA;;;SY)..."); under Wine
-// Everyone's write sets the others' write bit, and its absence clears it.
+void removeShape(const std::string &path); // a link, not what it leads to
+// Sets path's access list from SDDL; under Wine, Everyone's write is the others' write bit.
 bool setAccessList(const std::string &path, const std::string &sddl);
 
-// A log error entry as it lands in the log file: the context line, then
-// two blanks and the system's message for code.
+// A log error entry as it lands in the file: the context line, then the system's message.
 std::string logErrorEntry(const std::string &context, DWORD code);
 
 } // namespace qvntest

@@ -1,0 +1,380 @@
+// The real Qvn.exe installing client configurations and itself, in directories whose paths
+// hold blanks, and the real srvany.exe hosting the test client: what they register, what they
+// refuse, that they remove only what they made, and that every failure is said.
+#include "common/unique_handle.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <vector>
+
+using namespace qvntest;
+
+namespace {
+
+const std::string kBase = "C:\\qvn test", kWork = kBase + "\\work dir";
+const std::string kClientA = kBase + "\\client a", kClientB = kBase + "\\client b";
+const std::string kRelative = kWork + "\\relclient";
+const std::string kHost = "C:\\qvn-host\\srvany.exe"; // the test service, by the host's name
+// "first" comes first: the configuration taken when none is named.
+const std::string kInstallFile =
+    lines({"[Configurations]", "first=QvnNoDirectory,QvnNoExecutable,QvnFahA,QvnFahB",
+           "pair=QvnFahA,, \tQvnFahB", "empty=", "home=QvnFltPaused, QvnFltVictim, QvnFltNone",
+           "stubborn=QvnFltStubborn", "rel=QvnFltRel"}) +
+    lines({"[General]", "UseForceAsm=y", "Description=Folding client", "[QvnNoExecutable]",
+           "Directory=" + kClientA}) +
+    lines({"[QvnFahA]", "Directory=" + kClientA, "ExecutableName=test_client.exe", "UseForceAsm=n",
+           "UseBeta=y", "Verbosity=9", "Display=Folding A"}) +
+    lines({"[QvnFahB]", "Directory=" + kClientB, "ExecutableName=test_client.exe",
+           "UseAdvMethods=y", "UseBeta=Y", "Description=Second client"}) +
+    lines({"[QvnFltRel]", "Directory=relclient", "ExecutableName=test_client.exe",
+           "Verbosity=1 --exit-at-once"});
+
+std::string hostImage() { return readFile(programPath("srvany.exe")); }
+bool gone(const std::string &service) {
+  return openServiceError(service) == ERROR_SERVICE_DOES_NOT_EXIST;
+}
+std::string parametersKey(const std::string &service) {
+  return "SYSTEM\\CurrentControlSet\\Services\\" + service + "\\Parameters";
+}
+
+// A "Parameters" value exactly as stored, terminating null included; empty when it cannot be
+// read or is not a REG_SZ.
+std::string parameter(const std::string &service, const char *value) {
+  UniqueHKey key;
+  char buffer[2048];
+  DWORD size = sizeof(buffer), type = 0;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, parametersKey(service).c_str(), 0, KEY_QUERY_VALUE,
+                    key.put()) ||
+      RegQueryValueExA(key.get(), value, nullptr, &type, reinterpret_cast<BYTE *>(buffer), &size) ||
+      type != REG_SZ)
+    return "";
+  return std::string(buffer, size);
+}
+
+void setParameter(const char *value, const std::string &data) {
+  ASSERT_EQ(RegSetKeyValueA(HKEY_LOCAL_MACHINE, parametersKey("QvnFahA").c_str(), value, REG_SZ,
+                            data.c_str(), static_cast<DWORD>(data.size() + 1)),
+            0);
+}
+
+// The test client's record: command line, working directory, process id, then "asked to end
+// by ..." once ended politely.
+std::vector<std::string> clientRun(const std::string &directory, size_t atLeast = 3) {
+  std::vector<std::string> lines;
+  waitFor([&] {
+    std::string text = readFile(directory + "\\client-run.txt");
+    lines.clear();
+    for (size_t at = 0, end; (end = text.find("\r\n", at)) != std::string::npos; at = end + 2)
+      lines.push_back(text.substr(at, end - at));
+    return lines.size() >= atLeast;
+  });
+  return lines;
+}
+
+void startRunning(const std::string &name) {
+  ASSERT_EQ(startServiceWithArgs(name), DWORD(ERROR_SUCCESS)) << name;
+  ASSERT_TRUE(waitForServiceState(name, SERVICE_RUNNING)) << name;
+}
+
+class ClientInstall : public ::testing::Test {
+protected:
+  void SetUp() override {
+    for (const std::string &dir :
+         {kBase, kWork, kClientA, kClientB, kRelative, std::string("C:\\qvn-host")}) {
+      CreateDirectoryA(dir.c_str(), nullptr);
+      for (const char *file : {"\\srvany.exe", "\\client-run.txt", "\\test_client.exe"})
+        DeleteFileA((dir + file).c_str());
+      if (dir != kRelative)
+        CopyFileA(programPath("test_client.exe").c_str(), (dir + "\\test_client.exe").c_str(), 0);
+    }
+    ASSERT_TRUE(writeFile(kWork + "\\srvany.exe", hostImage()));
+    ASSERT_TRUE(writeFile(kWork + "\\Qvn_install.ini", kInstallFile));
+    ASSERT_TRUE(CopyFileA(programPath("test_service.exe").c_str(), kHost.c_str(), FALSE));
+  }
+  // Qvn.exe in the work directory, where it finds ".\Qvn_install.ini" (this one when given).
+  RunResult qvn(const std::string &arguments, const std::string &installFile = "") {
+    EXPECT_TRUE(installFile.empty() || writeFile(kWork + "\\Qvn_install.ini", installFile));
+    return runQvn(arguments, kWork);
+  }
+  ServiceCleanup a{"QvnFahA"}, b{"QvnFahB"};
+};
+class InstallerFaults : public ClientInstall {};
+
+TEST_F(ClientInstall, InstallsTheServicesOfAConfigurationAndRemovesThem) {
+  // A host already in a client directory is used as it is.
+  ASSERT_TRUE(writeFile(kClientB + "\\srvany.exe", "existing host copy"));
+  RunResult r = qvn("-install_fah pair");
+  EXPECT_EQ(r.exitCode, 0u);
+  EXPECT_EQ(
+      r.output,
+      kBanner +
+          lines({"Installing Folding@Home as a service...", "Installing configuration pair",
+                 " Installing service QvnFahA", "  Directory: " + kClientA,
+                 "  Executable: test_client.exe", "  Use forceasm: no", "  Use advmethods: no",
+                 "  Use beta: yes", "  Description: Folding client", " Installing service QvnFahB",
+                 "  Directory: " + kClientB, "  Executable: test_client.exe", "  Use forceasm: yes",
+                 "  Use advmethods: yes", "  Use beta: no", "  Description: Second client"}));
+  ServiceConfig config = queryServiceConfig("QvnFahA");
+  EXPECT_EQ(config.binaryPath, "\"" + kClientA + "\\srvany.exe\"");
+  EXPECT_EQ(config.startType, DWORD(SERVICE_DEMAND_START));
+  EXPECT_EQ(config.displayName, "Folding A");
+  EXPECT_EQ(config.description, "Folding client");
+  EXPECT_EQ(queryServiceConfig("QvnFahB").displayName, "QvnFahB");
+  EXPECT_EQ(readFile(kClientA + "\\srvany.exe"), hostImage());
+  EXPECT_EQ(readFile(kClientB + "\\srvany.exe"), "existing host copy");
+  const std::string nul(1, '\0');
+  EXPECT_EQ(parameter("QvnFahA", "AppDirectory"), kClientA + nul);
+  EXPECT_EQ(parameter("QvnFahA", "Application"), kClientA + "\\test_client.exe" + nul);
+  EXPECT_EQ(parameter("QvnFahA", "AppParameters"), "-service -local -betateam -verbosity 9" + nul);
+  EXPECT_EQ(parameter("QvnFahB", "AppParameters"), "-service -local -forceasm -advmethods" + nul);
+
+  ASSERT_EQ(startServiceWithArgs("QvnFahA"), DWORD(ERROR_SUCCESS));
+  std::vector<std::string> client = clientRun(kClientA);
+  ASSERT_EQ(client.size(), 3u);
+  r = qvn("-desinstall_fah pair");
+  EXPECT_EQ(r.exitCode, 0u);
+  EXPECT_TRUE(r.has(lines({"Desinstalling configuration pair", " Desinstalling service QvnFahA",
+                           " Desinstalling service QvnFahB"})))
+      << r.output;
+  EXPECT_TRUE(waitForProcessEnd(std::stoul(client[2])));
+  EXPECT_TRUE(waitForServiceGone("QvnFahA") && waitForServiceGone("QvnFahB"));
+  EXPECT_EQ(parameter("QvnFahA", "AppDirectory"), "");
+  EXPECT_EQ(readFile(kClientA + "\\srvany.exe"), hostImage()); // hosts stay
+}
+
+TEST_F(ClientInstall, AFaultyServiceOrConfigurationFailsAloneAndTheRunFails) {
+  ServiceCleanup noDirectory("QvnNoDirectory"), noExecutable("QvnNoExecutable");
+  // Client A has a host already; client B would need the work directory's.
+  ASSERT_TRUE(writeFile(kClientA + "\\srvany.exe", hostImage()));
+  ASSERT_TRUE(DeleteFileA((kWork + "\\srvany.exe").c_str()));
+  RunResult r = qvn("-install_fah");
+  EXPECT_EQ(r.exitCode, 1u);
+  for (const char *line : {" Installing service QvnNoDirectory\r\nDirectory not configured\r\n",
+                           "ExecutableName not configured\r\n", "  srvany.exe not found\r\n"})
+    EXPECT_TRUE(r.has(line)) << line;
+  for (std::string name : {"QvnNoDirectory", "QvnNoExecutable", "QvnFahA", "QvnFahB"})
+    EXPECT_EQ(gone(name), name != "QvnFahA") << name;
+  // Again: the registration fails, says so and fails the run.
+  r = qvn("-install_fah pair");
+  EXPECT_EQ(r.exitCode, 1u);
+  EXPECT_TRUE(r.has("  Unable to create service, see C:\\Qvn.log\r\n")) << r.output;
+
+  // A configuration that lists no service or is not there, and no configuration at all.
+  for (const char *option : {"-install_fah ", "-desinstall_fah "})
+    for (const std::string &name : {std::string("empty"), std::string(10000, 'n')}) {
+      r = qvn(option + name);
+      EXPECT_EQ(r.exitCode, 1u) << option;
+      EXPECT_TRUE(r.has("Configuration " + name + " not found or empty in .\\Qvn_install.ini"));
+    }
+  for (const char *option : {"-install_fah", "-desinstall_fah"}) {
+    r = qvn(option, "[General]\r\nExecutableName=test_client.exe\r\n");
+    EXPECT_EQ(r.exitCode, 1u) << option;
+    EXPECT_TRUE(r.has("service...\r\nNo configuration name found\r\n")) << r.output;
+  }
+}
+
+// Everyone's write entry is how Wine shows a folder's others' write bit.
+TEST_F(ClientInstall, AClientDirectoryOrdinaryUsersCanChangeIsRefusedUntilMended) {
+  const std::string everyone = "D:(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;";
+  ASSERT_TRUE(setAccessList(kClientA, everyone + "0x1301bf;;;WD)"));
+  RunResult r = qvn("-install_fah pair");
+  EXPECT_EQ(r.exitCode, 1u);
+  EXPECT_TRUE(
+      r.has(lines({"  " + kClientA + " can be changed by Everyone: service not installed",
+                   "  Fix: icacls \"" + kClientA +
+                       "\" /inheritance:r /grant:r *S-1-5-18:(OI)(CI)F "
+                       "*S-1-5-32-544:(OI)(CI)F *S-1-5-32-545:(OI)(CI)RX /remove:g *S-1-1-0",
+                   " Installing service QvnFahB"})))
+      << r.output;
+  EXPECT_TRUE(gone("QvnFahA") && !gone("QvnFahB"));
+  EXPECT_TRUE(setAccessList(kClientA, everyone + "0x1200a9;;;WD)")); // read and execute
+  ServiceCleanup again("QvnFahB");
+  EXPECT_EQ(qvn("-install_fah pair").exitCode, 0u);
+  EXPECT_FALSE(gone("QvnFahA"));
+}
+
+TEST_F(ClientInstall, TheHostRunsTheClientUntilStoppedOrKilledAndStopsWithAReason) {
+  ASSERT_EQ(qvn("-install_fah pair").exitCode, 0u);
+  ASSERT_EQ(startServiceWithArgs("QvnFahA"), DWORD(ERROR_SUCCESS));
+  std::vector<std::string> client = clientRun(kClientA);
+  ASSERT_EQ(client.size(), 3u);
+  EXPECT_EQ(client[0],
+            "\"" + kClientA + "\\test_client.exe\" -service -local -betateam -verbosity 9");
+  EXPECT_EQ(client[1], kClientA);
+  EXPECT_TRUE(waitForServiceState("QvnFahA", SERVICE_RUNNING));
+  // A stop asks the client to end, and the service stops once it has.
+  ASSERT_EQ(controlService("QvnFahA", SERVICE_CONTROL_STOP), DWORD(ERROR_SUCCESS));
+  EXPECT_TRUE(waitForServiceState("QvnFahA", SERVICE_STOPPED));
+  EXPECT_EQ(clientRun(kClientA, 4).at(3).rfind("asked to end by ", 0), 0u);
+  EXPECT_EQ(serviceStatus("QvnFahA").dwWin32ExitCode, DWORD(NO_ERROR));
+
+  // The host's own failures: stopped, with a service-specific exit code.
+  const struct {
+    const char *value, *data;
+    DWORD code;
+  } failures[] = {{"AppParameters", "--exit-at-once", 3},
+                  {"Application", "C:\\no such client.exe", 2},
+                  {"Application", "", 1}};
+  for (const auto &f : failures) {
+    setParameter(f.value, f.data);
+    waitForServiceState("QvnFahA", SERVICE_STOPPED);
+    ASSERT_EQ(startServiceWithArgs("QvnFahA"), DWORD(ERROR_SUCCESS)) << f.code;
+    EXPECT_TRUE(waitForServiceState("QvnFahA", SERVICE_STOPPED)) << f.code;
+    SERVICE_STATUS_PROCESS status = serviceStatus("QvnFahA");
+    EXPECT_EQ(status.dwWin32ExitCode, DWORD(ERROR_SERVICE_SPECIFIC_ERROR)) << f.code;
+    EXPECT_EQ(status.dwServiceSpecificExitCode, f.code);
+  }
+
+  // A client that will not end: stop-pending while the host waits, then killed. Killing the
+  // host takes its client with it too.
+  setParameter("Application", kClientA + "\\test_client.exe");
+  setParameter("AppParameters", "--ignore-close");
+  for (bool killHost : {false, true}) {
+    ASSERT_TRUE(waitForServiceState("QvnFahA", SERVICE_STOPPED));
+    DeleteFileA((kClientA + "\\client-run.txt").c_str());
+    ASSERT_EQ(startServiceWithArgs("QvnFahA"), DWORD(ERROR_SUCCESS));
+    DWORD pid = std::stoul(clientRun(kClientA).at(2));
+    ASSERT_TRUE(waitForServiceState("QvnFahA", SERVICE_RUNNING));
+    if (killHost) {
+      UniqueKernelHandle host(OpenProcess(PROCESS_TERMINATE, FALSE, serviceProcessId("QvnFahA")));
+      EXPECT_TRUE(TerminateProcess(host.get(), 9));
+    } else {
+      ASSERT_EQ(controlService("QvnFahA", SERVICE_CONTROL_STOP), DWORD(ERROR_SUCCESS));
+      EXPECT_TRUE(waitForServiceState("QvnFahA", SERVICE_STOP_PENDING, 2000));
+    }
+    EXPECT_TRUE(waitForProcessEnd(pid));
+    EXPECT_EQ(clientRun(kClientA).size(), 3u); // not asked, just ended
+  }
+}
+
+TEST_F(InstallerFaults, DesinstallFahRemovesOnlyHostedServicesWhateverTheirState) {
+  ServiceCleanup paused("QvnFltPaused"), victim("QvnFltVictim");
+  ASSERT_TRUE(registerService(paused.name(), kHost)); // unquoted, as an older installer wrote it
+  ASSERT_TRUE(registerTestService(victim.name()));
+  startRunning(paused.name());
+  startRunning(victim.name());
+  ASSERT_EQ(controlService(paused.name(), SERVICE_CONTROL_PAUSE), DWORD(ERROR_SUCCESS));
+  ASSERT_TRUE(waitForServiceState(paused.name(), SERVICE_PAUSED));
+  RunResult r = qvn("-desinstall_fah home");
+  EXPECT_EQ(r.exitCode, 1u);
+  EXPECT_TRUE(r.has("  QvnFltVictim is not a srvany.exe service, left in place")) << r.output;
+  EXPECT_TRUE(gone(paused.name()));
+  EXPECT_EQ(serviceState(victim.name()), DWORD(SERVICE_RUNNING));
+  EXPECT_EQ(queryServiceConfig(victim.name()).binaryPath, testServiceCommand());
+}
+
+TEST_F(InstallerFaults, RemovalWaitsUntilStoppedSoAnInstallRightAfterWorks) {
+  ServiceCleanup scheduler("Qvn");
+  ASSERT_EQ(qvn("-install").exitCode, 0u);
+  ASSERT_TRUE(waitForServiceState("Qvn", SERVICE_RUNNING));
+  DWORD pid = serviceProcessId("Qvn");
+  ASSERT_EQ(controlService("Qvn", SERVICE_CONTROL_PAUSE), DWORD(ERROR_SUCCESS));
+  ASSERT_TRUE(waitForServiceState("Qvn", SERVICE_PAUSED));
+  EXPECT_EQ(qvn("-desinstall").exitCode, 0u);
+  EXPECT_TRUE(gone("Qvn"));
+  EXPECT_TRUE(waitForProcessEnd(pid, 5000));
+  EXPECT_EQ(qvn("-install").exitCode, 0u);
+  // A host that accepts the stop but goes on running: the removal gives up.
+  ServiceCleanup stubborn("QvnFltStubborn");
+  ASSERT_TRUE(registerService(stubborn.name(), "\"" + kHost + "\" --ignore-stop"));
+  startRunning(stubborn.name());
+  RunResult r = qvn("-desinstall_fah stubborn");
+  EXPECT_EQ(r.exitCode, 1u);
+  EXPECT_TRUE(r.has("  Service did not stop within 30 s, removed when it stops\r\n")) << r.output;
+}
+
+// A Qvn.exe ordinary users can change is refused; one the manager cannot start (it expands
+// "%SystemRoot%" in the registered path: no such file) stays registered, and the run fails.
+TEST_F(InstallerFaults, InstallRefusesAQvnExeOrdinaryUsersCanChangeAndFailsUnstarted) {
+  for (bool open : {true, false}) {
+    ServiceCleanup scheduler("Qvn");
+    const std::string dir = kWork + (open ? "\\open" : "\\%SystemRoot%");
+    CreateDirectoryA(dir.c_str(), nullptr);
+    ASSERT_TRUE(CopyFileA(programPath("Qvn.exe").c_str(), (dir + "\\Qvn.exe").c_str(), FALSE));
+    ASSERT_TRUE(!open ||
+                setAccessList(dir + "\\Qvn.exe", "D:(A;;FA;;;SY)(A;;FA;;;BA)(A;;FW;;;WD)"));
+    RunResult r = run("\"" + dir + "\\Qvn.exe\" -install");
+    EXPECT_EQ(r.exitCode, 1u);
+    EXPECT_TRUE(r.has(open ? lines({dir + "\\Qvn.exe can be changed by Everyone: Quorvane service "
+                                          "not installed",
+                                    "Fix: icacls \"" + dir +
+                                        "\\Qvn.exe\" /inheritance:r /grant:r *S-1-5-18:F "
+                                        "*S-1-5-32-544:F *S-1-5-32-545:RX /remove:g *S-1-1-0"})
+                           : "Quorvane service installed but not running, see C:\\Qvn.log\r\n"))
+        << r.output;
+    EXPECT_EQ(queryServiceConfig("Qvn").binaryPath,
+              open ? "" : "\"" + dir + "\\Qvn.exe\" -service");
+  }
+}
+
+TEST_F(InstallerFaults, RelativeDirectoryIsMadeFullAndHostFailuresReachTheLog) {
+  ServiceCleanup service("QvnFltRel");
+  RunResult r = qvn("-install_fah rel");
+  EXPECT_EQ(r.exitCode, 0u);
+  EXPECT_TRUE(r.has("  Directory: " + kRelative + "\r\n")) << r.output;
+  EXPECT_TRUE(r.has("  Warning: " + kRelative + "\\test_client.exe not found")) << r.output;
+  EXPECT_EQ(queryServiceConfig("QvnFltRel").binaryPath, "\"" + kRelative + "\\srvany.exe\"");
+  // A client that is not there, then one that ends at once.
+  FileTail log, events(kWineEventLog);
+  auto logged = [&](const std::string &s) { return waitFor([&] { return log.contains(s); }); };
+  startServiceWithArgs("QvnFltRel");
+  EXPECT_TRUE(logged("QvnFltRel: CreateProcess \"" + kRelative + "\\test_client.exe\""))
+      << log.text();
+  ASSERT_TRUE(waitForServiceState("QvnFltRel", SERVICE_STOPPED));
+  ASSERT_TRUE(CopyFileA(programPath("test_client.exe").c_str(),
+                        (kRelative + "\\test_client.exe").c_str(), FALSE));
+  startServiceWithArgs("QvnFltRel");
+  const std::string ended = "QvnFltRel: application ended by itself, exit code 7";
+  EXPECT_TRUE(logged(ended + "\r\n")) << log.text();
+  // The host's failures are errors in the event log too.
+  EXPECT_TRUE(!serviceEventsSeen() || waitFor([&] {
+    return events.contains(wineEvent("err", ended) + "\"\n");
+  })) << events.text();
+  r = run("\"" + kRelative + "\\srvany.exe\"");
+  EXPECT_EQ(r.exitCode, 1u);
+  EXPECT_EQ(r.output, "srvany.exe is a service host installed by Qvn -install_fah;"
+                      " only the service manager starts it\r\n");
+}
+
+// Past 2,047 characters a list used to be cut, and its last fragment, here the name of another
+// configuration's service, was acted on.
+TEST_F(InstallerFaults, ALongListIsReadWholeAndNoCutNameIsActedOn) {
+  ServiceCleanup other("QvnLong");
+  std::string list, sections;
+  std::vector<std::string> names;
+  for (int i = 1; i <= 200; ++i) {
+    char name[16];
+    std::snprintf(name, sizeof name, "QvnLong%04d", i); // 12 characters a name with its comma
+    names.push_back(name);
+    list += (i > 1 ? "," : "") + names.back();
+    sections += "[" + names.back() + "]\r\nDirectory=relclient\r\n";
+  }
+  ASSERT_EQ(qvn("-install_fah other",
+                lines({"[Configurations]", "long=" + list, "other=QvnLong", "[General]",
+                       "ExecutableName=test_client.exe", "[QvnLong]", "Directory=relclient"}) +
+                    sections)
+                .exitCode,
+            0u);
+  RunResult r = qvn("-install_fah long");
+  EXPECT_EQ(r.exitCode, 0u);
+  EXPECT_TRUE(r.has(" Installing service QvnLong0200\r\n"));
+  EXPECT_FALSE(r.has(" Installing service QvnLong\r\n"));
+  EXPECT_EQ(qvn("-desinstall_fah long").exitCode, 0u);
+  int left = 0;
+  for (const std::string &name : names)
+    left += !gone(name) ? removeService(name), 1 : 0;
+  EXPECT_EQ(left, 0);
+  // Saved as UTF-8 with its mark: Windows would not read the first section.
+  for (const char *option : {"-install_fah", "-desinstall_fah"}) {
+    r = qvn(option, "\xEF\xBB\xBF[Configurations]\r\nother=QvnLong\r\n");
+    EXPECT_EQ(r.exitCode, 1u);
+    EXPECT_TRUE(r.has("service...\r\n.\\Qvn_install.ini starts with a UTF-8 byte-order mark, "
+                      "which Windows does not read: save it as ANSI or Unicode\r\n"))
+        << r.output;
+  }
+  EXPECT_FALSE(gone("QvnLong")); // "long" listed it in none of its forms
+}
+
+} // namespace
