@@ -4,6 +4,7 @@
 #include "common/names.h"
 #include "config/ini_reader.h"
 #include "install/install_files.h"
+#include "log/diagnostic_log.h"
 #include "scheduler/schedule_config.h"
 #include "scheduler/system_clock.h"
 #include "scm/service_manager_connection.h"
@@ -21,16 +22,6 @@ const char *stateName(std::uint32_t state) {
                                        "running", "continue pending", "pause pending",
                                        "paused"};
   return state >= 1 && state <= 7 ? kNames[state - 1] : "in an unknown state";
-}
-
-// The system's text for code, without its line break.
-std::string systemText(DWORD code) {
-  char text[512] = "";
-  DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                           code, 0, text, sizeof(text), nullptr);
-  while (n > 0 && (text[n - 1] == '\r' || text[n - 1] == '\n' || text[n - 1] == ' '))
-    --n;
-  return std::string(text, n);
 }
 
 // The full path of the schedule file: the given one against the current

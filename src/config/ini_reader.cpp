@@ -1,6 +1,7 @@
 #include "config/ini_reader.h"
 
 #include "common/unique_handle.h"
+#include "log/diagnostic_log.h"
 
 #include <windows.h>
 
@@ -87,15 +88,6 @@ void readSection(const std::string &path, IniSection &section) {
                                2)));
 }
 
-std::string systemText(DWORD code) {
-  char text[512] = "";
-  DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                           code, 0, text, sizeof(text), nullptr);
-  while (n > 0 && (text[n - 1] == '\r' || text[n - 1] == '\n' || text[n - 1] == ' '))
-    --n;
-  return n ? std::string(text, n) : "error " + std::to_string(code);
-}
-
 // The file's bytes, with the reading shared with any other program, as the
 // profile functions share it. Sets state and the reason it cannot be read.
 std::string readBytes(IniFile &file) {
@@ -126,7 +118,8 @@ std::string readBytes(IniFile &file) {
     file.state = IniFile::State::Missing;
   } else if (error != ERROR_SUCCESS) {
     file.state = IniFile::State::Unreadable;
-    file.whyUnreadable = systemText(error);
+    std::string text = systemText(error);
+    file.whyUnreadable = text.empty() ? "error " + std::to_string(error) : text;
   } else {
     file.state = IniFile::State::Read;
   }

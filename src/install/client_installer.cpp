@@ -33,22 +33,29 @@ std::optional<IniFile> readInstallFile() {
   return file;
 }
 
-// Empty (after "No configuration name found") when none is given or listed.
-std::string chooseConfiguration(const std::optional<std::string> &given, const IniFile &file) {
-  std::string name = chooseConfigurationName(given, file);
-  if (name.empty())
+// What "-install_fah" / "-desinstall_fah" work on: the installer file and
+// the services of the configuration given (else the first), after the line
+// naming it ("<verb> configuration <name>"). None (after a line saying why)
+// when the file cannot be used or no configuration is named or listed; no
+// services (after a line saying so) when it lists none.
+struct Work {
+  IniFile file;
+  std::vector<std::string> services;
+};
+std::optional<Work> workOn(const std::optional<std::string> &configuration, const char *verb) {
+  std::optional<IniFile> file = readInstallFile();
+  if (!file)
+    return std::nullopt;
+  std::string name = chooseConfigurationName(configuration, *file);
+  if (name.empty()) {
     std::printf("No configuration name found\n");
-  return name;
-}
-
-// The services the configuration lists; empty (after a line saying so) when
-// "Configurations" does not hold it or its list names none.
-std::vector<std::string> servicesOf(const IniFile &file, const std::string &configuration) {
-  std::vector<std::string> services = configurationServices(file, configuration);
+    return std::nullopt;
+  }
+  std::printf("%s configuration %s\n", verb, name.c_str());
+  std::vector<std::string> services = configurationServices(*file, name);
   if (services.empty())
-    std::printf("Configuration %s not found or empty in .\\Qvn_install.ini\n",
-                configuration.c_str());
-  return services;
+    std::printf("Configuration %s not found or empty in .\\Qvn_install.ini\n", name.c_str());
+  return Work{std::move(*file), std::move(services)};
 }
 
 // Deletes the service only when srvany.exe hosts it: a name listed by
@@ -82,17 +89,12 @@ const char *yesNo(bool flag) { return flag ? "yes" : "no"; }
 
 bool installConfiguration(ServiceManagerConnection &connection,
                           const std::optional<std::string> &configuration) {
-  std::optional<IniFile> file = readInstallFile();
-  if (!file)
+  std::optional<Work> work = workOn(configuration, "Installing");
+  if (!work)
     return false;
-  std::string name = chooseConfiguration(configuration, *file);
-  if (name.empty())
-    return false;
-  std::printf("Installing configuration %s\n", name.c_str());
-  std::vector<std::string> services = servicesOf(*file, name);
-  bool result = !services.empty();
-  for (const std::string &service : services)
-    result = installClientService(connection, *file, service) && result;
+  bool result = !work->services.empty();
+  for (const std::string &service : work->services)
+    result = installClientService(connection, work->file, service) && result;
   return result;
 }
 
@@ -161,16 +163,11 @@ bool installClientService(ServiceManagerConnection &connection, const IniFile &f
 
 bool uninstallConfiguration(ServiceManagerConnection &connection,
                             const std::optional<std::string> &configuration) {
-  std::optional<IniFile> file = readInstallFile();
-  if (!file)
+  std::optional<Work> work = workOn(configuration, "Desinstalling");
+  if (!work)
     return false;
-  std::string name = chooseConfiguration(configuration, *file);
-  if (name.empty())
-    return false;
-  std::printf("Desinstalling configuration %s\n", name.c_str());
-  std::vector<std::string> services = servicesOf(*file, name);
-  bool result = !services.empty();
-  for (const std::string &service : services) {
+  bool result = !work->services.empty();
+  for (const std::string &service : work->services) {
     std::printf(" Desinstalling service %s\n", service.c_str());
     result = removeClientService(connection, service) && result;
   }

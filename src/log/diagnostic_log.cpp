@@ -57,21 +57,6 @@ private:
   bool firstGiveUp_ = false;
 };
 
-std::string systemMessage(DWORD code) {
-  char *message = nullptr;
-  DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                    FORMAT_MESSAGE_IGNORE_INSERTS,
-                                nullptr, code, 0, reinterpret_cast<char *>(&message), 0, nullptr);
-  std::string text = length && message ? std::string(message, length) : std::string();
-  LocalFree(message);
-  return text;
-}
-
-std::string trimmed(std::string text) {
-  size_t end = text.find_last_not_of(" \t\r\n");
-  return end == std::string::npos ? std::string() : text.substr(0, end + 1);
-}
-
 // A new log: SYSTEM and Administrators full control, Users read, nothing
 // inherited, so that ordinary users can neither change nor delete it.
 SECURITY_ATTRIBUTES *newFileSecurity() {
@@ -129,7 +114,7 @@ UniqueKernelHandle openChecked(const std::string &path, const std::string &fullP
       return UniqueKernelHandle();
     DWORD attributes = GetFileAttributesA(path.c_str());
     bool folder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-    reason = folder ? "it is a folder" : trimmed(systemMessage(error));
+    reason = folder ? "it is a folder" : systemText(error);
     return UniqueKernelHandle();
   }
   reason = unusableReason(fullPath, opened);
@@ -247,7 +232,17 @@ void DiagnosticLog::writeLine(const char *text, LogKind kind) {
 }
 
 void DiagnosticLog::writeError(const char *context, unsigned long code, LogKind kind) {
-  append(errorEntry(context, systemMessage(code)), kind);
+  append(errorEntry(context, systemText(code)), kind);
 }
 
 void DiagnosticLog::writeLastError(const char *context) { writeError(context, GetLastError()); }
+
+std::string systemText(unsigned long code) {
+  char *message = nullptr;
+  DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                    FORMAT_MESSAGE_IGNORE_INSERTS,
+                                nullptr, code, 0, reinterpret_cast<char *>(&message), 0, nullptr);
+  std::string text = length && message ? std::string(message, length) : std::string();
+  LocalFree(message);
+  return text.substr(0, text.find_last_not_of(" \t\r\n") + 1);
+}

@@ -78,3 +78,7 @@ private:
 
 // The process-wide log, "C:\Qvn.log", alive from before main until after it.
 extern DiagnosticLog g_log;
+
+// The system's message for code (in the language the system picks), without
+// its line break; empty when it has none.
+std::string systemText(unsigned long code);
