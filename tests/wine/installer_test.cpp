@@ -221,6 +221,12 @@ TEST_F(ClientInstall, TheHostRunsTheClientUntilStoppedOrKilledAndStopsWithAReaso
             "\"" + kClientA + "\\test_client.exe\" -service -local -betateam -verbosity 9");
   EXPECT_EQ(client[1], kClientA);
   EXPECT_TRUE(waitForServiceState("QvnFahA", SERVICE_RUNNING));
+  // Another host to install: the one running cannot be replaced, and is not approved either.
+  ASSERT_TRUE(writeFile(kWork + "\\srvany.exe", hostImage() + "another"));
+  EXPECT_TRUE(qvn("-install_fah pair")
+                  .has("  " + kClientA +
+                       "\\srvany.exe is not this package's "
+                       "and is in use: stop its service first\r\n"));
   // A stop asks the client to end, and the service stops once it has.
   ASSERT_EQ(controlService("QvnFahA", SERVICE_CONTROL_STOP), DWORD(ERROR_SUCCESS));
   EXPECT_TRUE(waitForServiceState("QvnFahA", SERVICE_STOPPED));
