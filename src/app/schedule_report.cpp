@@ -3,6 +3,7 @@
 #include "app/service_wording.h"
 #include "common/names.h"
 #include "config/ini_reader.h"
+#include "install/binary_guard.h"
 #include "install/install_files.h"
 #include "log/diagnostic_log.h"
 #include "scheduler/schedule_config.h"
@@ -131,6 +132,16 @@ bool reportSchedule(const std::optional<std::string> &scheduleFile) {
     problems += scheduleFile ? 1 : 0; // asked for by name, it must be there
   } else {
     std::printf("Schedule file: %s\n", path.c_str());
+  }
+  // The file the service reads: it refuses one an ordinary user may change.
+  std::optional<Refusal> refusal;
+  if (lstrcmpiA(path.c_str(), schedulePath(std::nullopt).c_str()) == 0 &&
+      (refusal = untrustedPlace({path}, false))) {
+    std::printf("Problem: %s%s\n", refusal->problem.c_str(),
+                refusal->complete ? "" : ": the service does not load it");
+    if (!refusal->fix.empty())
+      std::printf("Fix: %s\n", refusal->fix.c_str());
+    ++problems;
   }
   // Read as the service reads it: in the hour after the clock went back, at
   // the minute it showed before.

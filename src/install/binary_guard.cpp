@@ -1,6 +1,7 @@
 #include "install/binary_guard.h"
 
 #include "common/unique_handle.h"
+#include "install/install_files.h"
 #include "log/diagnostic_log.h"
 
 #include <windows.h>
@@ -9,6 +10,7 @@
 #include <sddl.h>
 
 #include <cstdio>
+#include <map>
 #include <vector>
 
 namespace {
@@ -22,9 +24,8 @@ std::string sidText(PSID sid) {
   return result;
 }
 
-// The account this installer runs as: an administrator, since it can
-// register services.
-std::string installerSid() {
+// The account this program runs as.
+std::string tokenUserSid() {
   UniqueKernelHandle token;
   if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put()))
     return "";
@@ -114,33 +115,152 @@ ObjectSecurity objectSecurityOf(const void *descriptor) {
   return security;
 }
 
-bool onlyTrustedCanChange(const std::vector<std::string> &paths, const char *consequence,
-                          const char *indent) {
-  const std::string installer = installerSid();
-  for (const std::string &path : paths) {
+namespace {
+
+// Wine keeps no owner or access entry of its own: every file belongs to the
+// account running it, which is then the one account trusted besides.
+std::string alsoTrusted() {
+  bool wine = GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+  return wine ? tokenUserSid() : "";
+}
+
+std::string lowerCase(std::string text) {
+  CharLowerBuffA(text.data(), static_cast<DWORD>(text.size()));
+  return text;
+}
+
+// "\\?\C:\x" as "C:\x", "\\?\UNC\s\x" as "\\s\x".
+std::string withoutLongPrefix(const std::string &path) {
+  if (path.rfind("\\\\?\\UNC\\", 0) == 0)
+    return "\\" + path.substr(7);
+  return path.rfind("\\\\?\\", 0) == 0 && path.size() > 5 && path[5] == ':' ? path.substr(4) : path;
+}
+
+class Judge {
+public:
+  explicit Judge(bool logFailures) : logFailures_(logFailures) {}
+  std::optional<Refusal> files(const std::vector<std::string> &files) {
+    for (const std::string &file : files) {
+      std::string full;
+      if (!fullPathOf(file, full))
+        full = file;
+      // The file and its folder decide what runs; the folders above, who may
+      // put another folder in their place.
+      if (std::optional<Refusal> refusal = chain(full, 2))
+        return refusal;
+    }
+    return std::nullopt;
+  }
+
+private:
+  // path and the folders above it, from the root down; the first programDepth
+  // of them (the path, its folder) judged as the program's own.
+  std::optional<Refusal> chain(const std::string &path, size_t programDepth) {
+    if (std::optional<Refusal> refusal = place(path))
+      return refusal;
+    std::vector<std::string> paths = pathAndFoldersAbove(path);
+    for (size_t i = paths.size(); i-- > 0;)
+      if (std::optional<Refusal> refusal =
+              one(paths[i], i < programDepth ? Role::Program : Role::Above,
+                  programDepth > i ? programDepth - i : 0))
+        return refusal;
+    return std::nullopt;
+  }
+
+  std::optional<Refusal> place(const std::string &path) {
+    std::string device;
+    unsigned type = 0;
+    if (path.size() >= 2 && path[1] == ':') {
+      char buffer[1024] = "";
+      if (QueryDosDeviceA(path.substr(0, 2).c_str(), buffer, sizeof buffer))
+        device = buffer;
+      type = GetDriveTypeA((path.substr(0, 2) + "\\").c_str());
+    }
+    std::string why = foreignPlace(path, type, device);
+    if (why.empty())
+      return std::nullopt;
+    return Refusal{path + " " + why,
+                   "use a folder on a local drive (of a subst drive, its real path)"};
+  }
+
+  Refusal unreadable(const std::string &path, const char *call) const {
+    DWORD error = GetLastError();
+    if (!logFailures_)
+      return Refusal{"Unable to read the security of " + path + ": " + systemText(error), "", true};
+    g_log.writeError(call, error);
+    return Refusal{"Unable to read the security of " + path + ", see C:\\Qvn.log", "", true};
+  }
+
+  // The object itself (a link as the link: whoever may change it may point
+  // it elsewhere), then where a link leads.
+  std::optional<Refusal> one(const std::string &path, Role role, size_t programDepth) {
+    const std::string key = lowerCase(path);
+    auto seen = judged_.find(key);
+    if (seen != judged_.end() && (seen->second == Role::Program || role == Role::Above))
+      return std::nullopt;
     DWORD attributes = GetFileAttributesA(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES &&
         (GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND))
-      continue;
+      return std::nullopt;
+    judged_[key] = role;
+    UniqueKernelHandle object(
+        CreateFileA(path.c_str(), READ_CONTROL, kShareAll, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!object)
+      return unreadable(path, "CreateFile()");
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    DWORD rc = GetNamedSecurityInfoA(path.c_str(), SE_FILE_OBJECT,
-                                     OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
-                                     nullptr, nullptr, nullptr, nullptr, &descriptor);
+    DWORD rc = GetSecurityInfo(object.get(), SE_FILE_OBJECT,
+                               OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr,
+                               nullptr, nullptr, nullptr, &descriptor);
     if (rc != ERROR_SUCCESS) {
-      g_log.writeError("GetNamedSecurityInfo()", rc);
-      std::printf("%sUnable to read the security of %s, see C:\\Qvn.log\n", indent, path.c_str());
-      return false;
+      SetLastError(rc);
+      return unreadable(path, "GetSecurityInfo()");
     }
     ObjectSecurity security = objectSecurityOf(descriptor);
     LocalFree(descriptor);
-    if (std::optional<Changer> changer = untrustedChanger(security, installer)) {
+    if (std::optional<Changer> changer = untrustedChanger(security, alsoTrusted_, role)) {
       bool directory =
           attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-      std::printf("%s%s can be changed by %s: %s\n", indent, path.c_str(),
-                  accountName(changer->sid).c_str(), consequence);
-      std::printf("%sFix: %s\n", indent, icaclsFix(path, directory, *changer).c_str());
-      return false;
+      return Refusal{path + " can be changed by " + accountName(changer->sid),
+                     fixLine(path, directory, *changer, installer_)};
     }
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+      return std::nullopt;
+    UniqueKernelHandle followed(CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr,
+                                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    char target[4096];
+    DWORD n = followed ? GetFinalPathNameByHandleA(followed.get(), target, sizeof target, 0) : 0;
+    if (n == 0 || n >= sizeof target)
+      return unreadable(path, "GetFinalPathNameByHandle()");
+    std::string leadsTo = withoutLongPrefix(std::string(target, n));
+    if (lowerCase(leadsTo) == key)
+      return std::nullopt;
+    return chain(leadsTo, programDepth);
   }
-  return true;
+
+  const bool logFailures_;
+  static constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+  const std::string alsoTrusted_ = alsoTrusted();
+  const std::string installer_ = tokenUserSid();
+  std::map<std::string, Role> judged_;
+};
+
+} // namespace
+
+std::optional<Refusal> untrustedPlace(const std::vector<std::string> &files, bool logFailures) {
+  return Judge(logFailures).files(files);
+}
+
+bool onlyTrustedCanChange(const std::vector<std::string> &files, const char *consequence,
+                          const char *indent) {
+  std::optional<Refusal> refusal = untrustedPlace(files);
+  if (!refusal)
+    return true;
+  if (refusal->complete)
+    std::printf("%s%s\n", indent, refusal->problem.c_str());
+  else
+    std::printf("%s%s: %s\n", indent, refusal->problem.c_str(), consequence);
+  if (!refusal->fix.empty())
+    std::printf("%sFix: %s\n", indent, refusal->fix.c_str());
+  return false;
 }

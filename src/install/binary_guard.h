@@ -1,19 +1,35 @@
-// Refusing to register a service whose program ordinary users could
-// replace: reads the owner and access list of each path it runs from and
-// says on the console who can change it and how to fix it.
+// Refusing to run, as LocalSystem, what ordinary users could replace: reads
+// the owner and access list of each path, of the folders above it and of
+// any link on the way, and says who can change it and how to fix it.
 #pragma once
 
 #include "install/change_access.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
 // The owner and access list of a security descriptor (PSECURITY_DESCRIPTOR).
 ObjectSecurity objectSecurityOf(const void *descriptor);
 
-// True when only trusted accounts can change each existing path (one that
-// does not exist is skipped). Otherwise prints, after indent, "<path> can
-// be changed by <account>: <consequence>" and the icacls line that fixes
-// it, and returns false; also false when a path's security cannot be read.
-bool onlyTrustedCanChange(const std::vector<std::string> &paths, const char *consequence,
+// Why a file may not be run (or read) by a LocalSystem service.
+struct Refusal {
+  std::string problem;   // "<path> can be changed by <account>", "<path> is on ..."
+  std::string fix;       // the line after "Fix: "; empty when there is none
+  bool complete = false; // problem says all (it points to the log)
+};
+
+// The first reason found, from each drive's root down, why an account other
+// than SYSTEM, Administrators and TrustedInstaller (and, under Wine only,
+// the one account Wine shows for every file) can change the files, their
+// folders or the folders above them; none when there is none. A path that
+// does not exist is skipped; one whose security cannot be read is refused
+// (the failed call logged, unless logFailures is false).
+std::optional<Refusal> untrustedPlace(const std::vector<std::string> &files,
+                                      bool logFailures = true);
+
+// True when untrustedPlace finds nothing. Otherwise prints, after indent,
+// "<path> can be changed by <account>: <consequence>" (or the other
+// reason) and the fix line, and returns false.
+bool onlyTrustedCanChange(const std::vector<std::string> &files, const char *consequence,
                           const char *indent);

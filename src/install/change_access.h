@@ -1,5 +1,6 @@
 // Who may change a file or folder that a LocalSystem service runs, decided
-// from its owner and access list alone, and the icacls line that fixes it.
+// from its owner and access list alone; the folders above a path that
+// decide it too, the places it must not be run from, and the fix line.
 #pragma once
 
 #include <cstdint>
@@ -27,16 +28,34 @@ struct Changer {
   std::string sid;
 };
 
-// SYSTEM, Administrators and TrustedInstaller are trusted, and so is the
-// account running the installer (installerSid). The first changer found:
-// an untrusted owner, a NULL list, or an untrusted account allowed a right
-// that changes what runs (write, append, add file or folder, delete, delete
-// a child, change permissions or owner, generic write or all) that no
+// What an object is to the program that runs: the program itself or its
+// folder, where writing or adding a file changes what runs; or a folder
+// further up, which decides only by who may delete or rename it, delete its
+// children, or change its permissions or owner (adding a subfolder is fine).
+enum class Role { Program, Above };
+
+// SYSTEM, Administrators and TrustedInstaller are trusted, and alsoTrusted
+// when not empty. The first changer found: an untrusted owner, a NULL list,
+// or an untrusted account allowed a right that counts for the role that no
 // earlier deny entry for it or for Everyone takes away.
 std::optional<Changer> untrustedChanger(const ObjectSecurity &security,
-                                        const std::string &installerSid);
+                                        const std::string &alsoTrusted, Role role = Role::Program);
 
-// The icacls command line that leaves path to SYSTEM and Administrators
-// (full control) and Users (read and execute), or, for an owner, gives it
-// to Administrators.
-std::string icaclsFix(const std::string &path, bool directory, const Changer &changer);
+// The line after "Fix: " that mends path: a file with an untrusted owner is
+// replaced by a trusted copy; a folder's owner goes to Administrators; else
+// SYSTEM and Administrators get full control, Users read and execute. A
+// drive's root is never changed, nor a folder installerSid may change: the
+// line then says to use another folder.
+std::string fixLine(const std::string &path, bool directory, const Changer &changer,
+                    const std::string &installerSid);
+
+// path, then every folder above it up to its drive's root:
+// "C:\FAH\c1\" gives "C:\FAH\c1", "C:\FAH", "C:\". A "\\?\" before a drive
+// letter is dropped. Only path itself for a path without a drive letter.
+std::vector<std::string> pathAndFoldersAbove(const std::string &path);
+
+// Why a service must not run from path, or "" when it may: a network path,
+// or a drive letter mapped to a share or made by subst, which LocalSystem
+// does not see. driveType and device are what the system says of the
+// path's drive letter (GetDriveType of its root, QueryDosDevice).
+std::string foreignPlace(const std::string &path, unsigned driveType, const std::string &device);

@@ -136,8 +136,9 @@ bool installClientService(ServiceManagerConnection &connection, const IniFile &f
   std::string hostPath;
   if (!provideHost(directory, hostPath))
     return false;
-  // The service runs as LocalSystem: no ordinary user may replace its programs.
-  if (!onlyTrustedCanChange({directory, hostPath, application}, "service not installed", "  "))
+  // The service runs as LocalSystem: no ordinary user may replace its
+  // programs, put files beside them or folders in the place of those above.
+  if (!onlyTrustedCanChange({hostPath, application}, "service not installed", "  "))
     return false;
   // Quoted: unquoted, a path with blanks ("C:\Program Files\...") would let
   // the service manager try "C:\Program.exe" first.

@@ -4,7 +4,10 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <vector>
 
 bool currentExecutablePath(std::string &path) {
@@ -50,11 +53,19 @@ constexpr DWORD kDirectoryBuffer = 2048;
 
 } // namespace
 
+namespace {
+
+bool sameContent(const std::string &a, const std::string &b) {
+  std::ifstream first(a, std::ios::binary), second(b, std::ios::binary);
+  return first && second &&
+         std::equal(std::istreambuf_iterator<char>(first), std::istreambuf_iterator<char>(),
+                    std::istreambuf_iterator<char>(second), std::istreambuf_iterator<char>());
+}
+
+} // namespace
+
 bool provideHost(const std::string &directory, std::string &hostPath) {
   hostPath = directory + "\\srvany.exe";
-  if (isFile(hostPath))
-    return true;
-
   char current[kDirectoryBuffer];
   DWORD n = GetCurrentDirectoryA(kDirectoryBuffer, current);
   if (n == 0 || n >= kDirectoryBuffer) {
@@ -67,7 +78,25 @@ bool provideHost(const std::string &directory, std::string &hostPath) {
     std::printf("  srvany.exe not found\n");
     return false;
   }
-  if (!CopyFileA(source.c_str(), hostPath.c_str(), FALSE)) {
+  // A host there already may have been put there by anyone while the folder
+  // was open: only ours is kept. Deleted first, as a copy over it would keep
+  // its owner and permissions.
+  if (isFile(hostPath)) {
+    if (sameContent(source, hostPath))
+      return true;
+    SetFileAttributesA(hostPath.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (!DeleteFileA(hostPath.c_str())) {
+      DWORD error = GetLastError();
+      g_log.writeError("DeleteFile()", error);
+      if (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION)
+        std::printf("  %s is not this package's and is in use: stop its service first\n",
+                    hostPath.c_str());
+      else
+        std::printf("  Unable to copy srvany.exe\n");
+      return false;
+    }
+  }
+  if (!CopyFileA(source.c_str(), hostPath.c_str(), TRUE)) {
     g_log.writeLastError("CopyFile()");
     std::printf("  Unable to copy srvany.exe\n");
     return false;

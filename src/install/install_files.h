@@ -12,7 +12,8 @@ bool currentExecutablePath(std::string &path);
 bool fullPathOf(const std::string &path, std::string &full);
 // True when path names an existing file, not a directory.
 bool isFile(const std::string &path);
-// Returns the host path in directory, copying "srvany.exe" of the current
-// directory there unless a file is already there (that one is used as it
-// is). False, with a console line saying why, when no host can be provided.
+// Returns the host path in directory after putting "srvany.exe" of the
+// current directory there, in place of any other file of that name (one the
+// same as ours stays). False, with a console line saying why, when no host
+// can be provided.
 bool provideHost(const std::string &directory, std::string &hostPath);

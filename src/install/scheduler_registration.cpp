@@ -47,17 +47,13 @@ Result registerScheduler(ServiceManagerConnection &connection, std::string &path
                                   "Run services at desired time", true);
 }
 
-// The service runs as LocalSystem: no ordinary user may replace Qvn.exe or
-// put files beside it. A path the system cannot give is logged by
-// registerScheduler.
+// The service runs as LocalSystem: no ordinary user may replace Qvn.exe,
+// put files beside it or a folder of their own in the place of one above
+// it. A path the system cannot give is logged by registerScheduler.
 bool runsFromATrustedPlace() {
   std::string path;
-  if (!currentExecutablePath(path))
-    return true;
-  std::string directory = path.substr(0, path.find_last_of('\\'));
-  if (directory.size() == 2 && directory[1] == ':')
-    directory += '\\';
-  return onlyTrustedCanChange({directory, path}, "Quorvane service not installed", "");
+  return !currentExecutablePath(path) ||
+         onlyTrustedCanChange({path}, "Quorvane service not installed", "");
 }
 
 // Recovery and boot order: the scheduler runs without them, so a failure

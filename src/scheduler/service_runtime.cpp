@@ -3,6 +3,7 @@
 #include "common/names.h"
 #include "common/unique_handle.h"
 #include "config/ini_reader.h"
+#include "install/binary_guard.h"
 #include "log/diagnostic_log.h"
 #include "log/event_log.h"
 #include "scheduler/schedule_config.h"
@@ -156,6 +157,18 @@ void logLoad(const LoadedSchedule &loaded, bool reload) {
 // ends the read between sections; it is then tried again later. A file
 // that cannot be used leaves the schedule as it was, said once.
 void loadSchedule(Scheduler &scheduler, LoadState &state) {
+  // Whoever may change Qvn.ini decides which services SYSTEM stops.
+  if (std::optional<Refusal> refusal = untrustedPlace({profilePath(kScheduleFile)})) {
+    if (!state.failureLogged) {
+      g_log.writeLine(refusal->problem + (refusal->complete ? "" : ": not loaded"),
+                      LogKind::Warning);
+      g_log.writeLine("Schedule not loaded: " + std::to_string(scheduler.size()) +
+                          " services stay as loaded before; tried again at each check",
+                      LogKind::Warning);
+      state.failureLogged = true;
+    }
+    return;
+  }
   const bool paused = g_pauseWanted;
   std::optional<IniFile> file =
       readIniFile(kScheduleFile, [paused] { return !g_stopRequested && g_pauseWanted == paused; });

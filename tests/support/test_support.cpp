@@ -63,6 +63,14 @@ bool writeFile(const std::string &path, const std::string &content) {
   return static_cast<bool>(std::ofstream(path, std::ios::binary) << content);
 }
 
+RunResult runInstall() {
+  const std::string copy = "C:\\qvn-bin\\Qvn.exe";
+  CreateDirectoryA("C:\\qvn-bin", nullptr);
+  if (!fileExists(copy)) // one that runs as the service cannot be replaced
+    CopyFileA(programPath("Qvn.exe").c_str(), copy.c_str(), TRUE);
+  return run("\"" + copy + "\" -install");
+}
+
 std::string windowsDir() {
   char buffer[MAX_PATH];
   return std::string(buffer, GetWindowsDirectoryA(buffer, MAX_PATH));

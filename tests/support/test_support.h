@@ -24,6 +24,9 @@ std::string programPath(const char *name); // beside the running test program
 inline RunResult runQvn(const std::string &arguments, const std::string &cwd = "") {
   return run("\"" + programPath("Qvn.exe") + "\" " + arguments, cwd);
 }
+// "-install" from a copy in the prefix: it refuses a Qvn.exe below a folder ordinary users may
+// change, and the build tree may be below one (a clone in /tmp: Wine shows it writable by all).
+RunResult runInstall();
 
 std::string readFile(const std::string &path);
 bool writeFile(const std::string &path, const std::string &content);

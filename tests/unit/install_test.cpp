@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace {
 
 using Names = std::vector<std::string>;
@@ -66,38 +68,95 @@ TEST(InstallConfig, OnlyAProgramNamedSrvanyExeIsOurHost) {
     EXPECT_FALSE(isHostedByServiceHost(path)) << path;
 }
 
-// Beside the SDDL table of the Windows library tests: which rights count, which denies cover
-// an account, entries that stand for the owner.
-TEST(ChangeAccess, OnlyTrustedAccountsMayChangeWhatRuns) {
+// Beside the SDDL table of the Windows library tests: which rights count for the program and
+// its folder and for a folder above, which denies cover an account, entries standing for the owner.
+TEST(ChangeAccess, OnlyTrustedAccountsMayChangeWhatRunsOrAFolderAbove) {
   const std::string me = "S-1-5-21-1-2-3-1001", other = "S-1-5-21-1-2-3-1002";
-  const std::string everyone = "S-1-1-0", users = "S-1-5-32-545";
+  const std::string everyone = "S-1-1-0", users = "S-1-5-32-545", authenticated = "S-1-5-11";
   const std::uint32_t read = 0x1200a9, modify = 0x1301bf;
   using T = AccessEntry::Type;
-  // An account's entries, and who of them may change what runs (empty: none).
-  const std::pair<std::vector<AccessEntry>, std::string> kCases[] = {
-      {{{T::Allow, everyone, read | 0x110}}, ""},     // reads, writes attributes, extended ones
-      {{{T::Allow, users, 0x4}}, users},              // only adds folders
-      {{{T::Allow, users, 0x40}}, users},             // deletes children
-      {{{T::Allow, other, 0x80000}}, other},          // takes ownership
-      {{{T::Allow, everyone, 0x40000000}}, everyone}, // generic write
-      {{{T::Deny, everyone, 0x40000000 | 0x50040}, {T::Allow, users, modify}}, ""}, // denied first
-      {{{T::Deny, other, modify}, {T::Allow, users, modify}}, users},  // denied another account
-      {{{T::Other, users, modify}, {T::Allow, users, modify}}, users}, // a conditional deny
-      {{{T::Allow, "S-1-3-0", 0x1f01ff}}, ""}}; // CREATOR OWNER stands for the owner
-  for (const auto &[dacl, changer] : kCases) {
-    std::optional<Changer> found = untrustedChanger({me, true, dacl}, me);
-    EXPECT_EQ(found ? found->sid : "", changer) << dacl.front().sid << " " << dacl.front().mask;
+  // C:\ as Windows sets it up: users may add folders, and what they add inherits Modify.
+  const std::vector<AccessEntry> root = {{T::Allow, "S-1-5-32-544", 0x1f01ff},
+                                         {T::Allow, users, read},
+                                         {T::Allow, authenticated, 0xe0010000, true},
+                                         {T::Allow, authenticated, 0x4}};
+  // An account's entries, whether they are judged for a folder above, and who of them may
+  // change what runs (empty: none).
+  const std::tuple<std::vector<AccessEntry>, bool, std::string> kCases[] = {
+      {{{T::Allow, everyone, read | 0x110}}, false, ""}, // reads, writes attributes, extended ones
+      {{{T::Allow, users, 0x4}}, false, users},          // only adds folders
+      {root, false, authenticated},
+      {root, true, ""},
+      {{{T::Allow, authenticated, modify}}, true, authenticated}, // inherited Modify: deletes
+      {{{T::Allow, everyone, 0x40000000 | 0x2}}, true, ""},       // generic write, adds files
+      {{{T::Allow, everyone, 0x1301ff}}, true, everyone},         // Wine's world-writable folder
+      {{{T::Allow, users, 0x40}}, true, users},                   // deletes children
+      {{{T::Allow, other, 0x80000}}, true, other},                // takes ownership
+      {{{T::Allow, everyone, 0x40000000}}, false, everyone},      // generic write
+      {{{T::Deny, everyone, 0x40000000 | 0x50040}, {T::Allow, users, modify}}, false, ""},
+      {{{T::Deny, authenticated, 0xd0040}, {T::Allow, authenticated, modify}}, true, ""},
+      {{{T::Deny, other, modify}, {T::Allow, users, modify}}, true, users},   // another account
+      {{{T::Other, users, modify}, {T::Allow, users, modify}}, false, users}, // a conditional deny
+      {{{T::Allow, "S-1-3-0", 0x1f01ff}}, false, ""}}; // CREATOR OWNER stands for the owner
+  for (const auto &[dacl, above, changer] : kCases) {
+    std::optional<Changer> found =
+        untrustedChanger({me, true, dacl}, me, above ? Role::Above : Role::Program);
+    EXPECT_EQ(found ? found->sid : "", changer) << dacl.back().sid << " " << dacl.back().mask;
   }
   EXPECT_FALSE(untrustedChanger({"", true, {}}, me)); // no owner, nothing granted
-  // The installer's own account is trusted only as itself.
-  EXPECT_TRUE(untrustedChanger({me, true, {}}, ""));
-  // The fix removes inheritance or hands over ownership; the lines for Everyone's entries are
-  // checked in the installer's Wine tests.
-  EXPECT_EQ(icaclsFix("C:\\FAH\\c1\\srvany.exe", false, {Changer::Why::Rights, users}),
+  // The installing administrator's own account is not trusted: unelevated, its programs may
+  // change what it may.
+  std::optional<Changer> mine = untrustedChanger({me, true, {{T::Allow, me, 0x1f01ff}}}, "");
+  EXPECT_TRUE(mine && mine->why == Changer::Why::Owner && mine->sid == me);
+  mine = untrustedChanger({"S-1-5-32-544", true, {{T::Allow, me, 0x1f01ff}}}, "", Role::Above);
+  EXPECT_TRUE(mine && mine->why == Changer::Why::Rights && mine->sid == me);
+}
+
+TEST(ChangeAccess, FixLinesAreWellFormedAndNeverTouchADrivesRoot) {
+  const std::string me = "S-1-5-21-1-2-3-1001", users = "S-1-5-32-545";
+  const Changer usersWrite{Changer::Why::Rights, users},
+      everyoneWrite{Changer::Why::Rights, "S-1-1-0"};
+  const std::string folderGrant = " /inheritance:r /grant:r *S-1-5-18:(OI)(CI)F "
+                                  "*S-1-5-32-544:(OI)(CI)F *S-1-5-32-545:(OI)(CI)RX";
+  EXPECT_EQ(fixLine("C:\\FAH\\", true, usersWrite, me), "icacls \"C:\\FAH\"" + folderGrant);
+  EXPECT_EQ(fixLine("D:\\x y\\z", true, everyoneWrite, me),
+            "icacls \"D:\\x y\\z\"" + folderGrant + " /remove:g *S-1-1-0");
+  for (const char *root : {"C:\\", "\\\\?\\D:\\\\", "e:"})
+    EXPECT_EQ(fixLine(root, true, usersWrite, me),
+              "use a folder on another drive, such as under C:\\Program Files; the permissions "
+              "of a drive's root are not changed here")
+        << root;
+  EXPECT_EQ(fixLine("C:\\FAH\\c1\\srvany.exe", false, usersWrite, me),
             "icacls \"C:\\FAH\\c1\\srvany.exe\" /inheritance:r /grant:r *S-1-5-18:F"
             " *S-1-5-32-544:F *S-1-5-32-545:RX");
-  EXPECT_EQ(icaclsFix("C:\\q", true, {Changer::Why::Owner, other}),
+  // A file of another owner is replaced, never taken over; a folder is.
+  EXPECT_EQ(fixLine("C:\\FAH\\c1\\fah.exe", false, {Changer::Why::Owner, me + "0"}, me),
+            "replace \"C:\\FAH\\c1\\fah.exe\" with a trusted copy: delete it, then copy it there "
+            "again as an administrator");
+  EXPECT_EQ(fixLine("C:\\q\\", true, {Changer::Why::Owner, me + "0"}, me),
             "icacls \"C:\\q\" /setowner *S-1-5-32-544");
+  // One's own account: a folder of one's profile is not locked against oneself.
+  EXPECT_EQ(fixLine("C:\\Users\\a\\Downloads", true, {Changer::Why::Rights, me}, me),
+            "use a folder only administrators can change, such as one under C:\\Program Files");
+}
+
+TEST(ChangeAccess, TheFoldersAboveAndThePlacesAServiceMustNotRunFrom) {
+  using Names = std::vector<std::string>;
+  EXPECT_EQ(pathAndFoldersAbove("C:\\FAH\\c1\\"), (Names{"C:\\FAH\\c1", "C:\\FAH", "C:\\"}));
+  EXPECT_EQ(pathAndFoldersAbove("\\\\?\\D:\\x y\\\\z"), (Names{"D:\\x y\\z", "D:\\x y", "D:\\"}));
+  EXPECT_EQ(pathAndFoldersAbove("C:\\"), Names{"C:\\"});
+  EXPECT_EQ(pathAndFoldersAbove("\\\\srv\\share\\x"), Names{"\\\\srv\\share\\x"});
+  const std::tuple<const char *, unsigned, const char *, std::string> kPlaces[] = {
+      {"C:\\FAH", 3, "\\Device\\HarddiskVolume1", ""},
+      {"\\\\?\\C:\\FAH", 3, "\\Device\\HarddiskVolume1", ""},
+      {"Z:\\FAH", 4, "\\Device\\LanmanRedirector\\;Z:0\\srv\\share", "is on a network drive"},
+      {"S:\\FAH", 3, "\\??\\C:\\real", "is on a subst drive"},
+      {"\\\\srv\\share\\FAH", 1, "", "is on a network share"},
+      {"\\\\?\\UNC\\srv\\share\\FAH", 1, "", "is on a network share"}};
+  for (const auto &[path, type, device, start] : kPlaces) {
+    std::string why = foreignPlace(path, type, device);
+    EXPECT_TRUE(start.empty() ? why.empty() : why.rfind(start, 0) == 0) << path << ": " << why;
+  }
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <memory>
 #include <vector>
 
 using namespace qvntest;
@@ -103,8 +104,8 @@ protected:
 class InstallerFaults : public ClientInstall {};
 
 TEST_F(ClientInstall, InstallsTheServicesOfAConfigurationAndRemovesThem) {
-  // A host already in a client directory is used as it is.
-  ASSERT_TRUE(writeFile(kClientB + "\\srvany.exe", "existing host copy"));
+  // Another host in a client directory, put there by anyone while it was open: replaced by ours.
+  ASSERT_TRUE(writeFile(kClientB + "\\srvany.exe", "planted host"));
   RunResult r = qvn("-install_fah pair");
   EXPECT_EQ(r.exitCode, 0u);
   EXPECT_EQ(
@@ -122,8 +123,8 @@ TEST_F(ClientInstall, InstallsTheServicesOfAConfigurationAndRemovesThem) {
   EXPECT_EQ(config.displayName, "Folding A");
   EXPECT_EQ(config.description, "Folding client");
   EXPECT_EQ(queryServiceConfig("QvnFahB").displayName, "QvnFahB");
-  EXPECT_EQ(readFile(kClientA + "\\srvany.exe"), hostImage());
-  EXPECT_EQ(readFile(kClientB + "\\srvany.exe"), "existing host copy");
+  EXPECT_TRUE(readFile(kClientA + "\\srvany.exe") == hostImage());
+  EXPECT_TRUE(readFile(kClientB + "\\srvany.exe") == hostImage());
   const std::string nul(1, '\0');
   EXPECT_EQ(parameter("QvnFahA", "AppDirectory"), kClientA + nul);
   EXPECT_EQ(parameter("QvnFahA", "Application"), kClientA + "\\test_client.exe" + nul);
@@ -141,12 +142,12 @@ TEST_F(ClientInstall, InstallsTheServicesOfAConfigurationAndRemovesThem) {
   EXPECT_TRUE(waitForProcessEnd(std::stoul(client[2])));
   EXPECT_TRUE(waitForServiceGone("QvnFahA") && waitForServiceGone("QvnFahB"));
   EXPECT_EQ(parameter("QvnFahA", "AppDirectory"), "");
-  EXPECT_EQ(readFile(kClientA + "\\srvany.exe"), hostImage()); // hosts stay
+  EXPECT_TRUE(readFile(kClientA + "\\srvany.exe") == hostImage()); // hosts stay
 }
 
 TEST_F(ClientInstall, AFaultyServiceOrConfigurationFailsAloneAndTheRunFails) {
   ServiceCleanup noDirectory("QvnNoDirectory"), noExecutable("QvnNoExecutable");
-  // Client A has a host already; client B would need the work directory's.
+  // Without ours in the work directory, no host is approved, not even one there already.
   ASSERT_TRUE(writeFile(kClientA + "\\srvany.exe", hostImage()));
   ASSERT_TRUE(DeleteFileA((kWork + "\\srvany.exe").c_str()));
   RunResult r = qvn("-install_fah");
@@ -155,8 +156,10 @@ TEST_F(ClientInstall, AFaultyServiceOrConfigurationFailsAloneAndTheRunFails) {
                            "ExecutableName not configured\r\n", "  srvany.exe not found\r\n"})
     EXPECT_TRUE(r.has(line)) << line;
   for (std::string name : {"QvnNoDirectory", "QvnNoExecutable", "QvnFahA", "QvnFahB"})
-    EXPECT_EQ(gone(name), name != "QvnFahA") << name;
-  // Again: the registration fails, says so and fails the run.
+    EXPECT_TRUE(gone(name)) << name;
+  // Again, twice: the second registration fails, says so and fails the run.
+  ASSERT_TRUE(writeFile(kWork + "\\srvany.exe", hostImage()));
+  EXPECT_EQ(qvn("-install_fah pair").exitCode, 0u);
   r = qvn("-install_fah pair");
   EXPECT_EQ(r.exitCode, 1u);
   EXPECT_TRUE(r.has("  Unable to create service, see C:\\Qvn.log\r\n")) << r.output;
@@ -176,10 +179,24 @@ TEST_F(ClientInstall, AFaultyServiceOrConfigurationFailsAloneAndTheRunFails) {
 }
 
 // Everyone's write entry is how Wine shows a folder's others' write bit.
+// A folder above the client's: whoever may rename it may put another client folder in its place.
 TEST_F(ClientInstall, AClientDirectoryOrdinaryUsersCanChangeIsRefusedUntilMended) {
   const std::string everyone = "D:(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;";
-  ASSERT_TRUE(setAccessList(kClientA, everyone + "0x1301bf;;;WD)"));
+  std::shared_ptr<void> mendBase(
+      nullptr, [&](void *) { setAccessList(kBase, everyone + "0x1200a9;;;WD)"); });
+  ASSERT_TRUE(setAccessList(kBase, everyone + "0x1301bf;;;WD)"));
   RunResult r = qvn("-install_fah pair");
+  EXPECT_TRUE(
+      r.has(lines({"  " + kBase + " can be changed by Everyone: service not installed",
+                   "  Fix: icacls \"" + kBase +
+                       "\" /inheritance:r /grant:r *S-1-5-18:(OI)(CI)F "
+                       "*S-1-5-32-544:(OI)(CI)F *S-1-5-32-545:(OI)(CI)RX /remove:g *S-1-1-0",
+                   " Installing service QvnFahB"})))
+      << r.output;
+  EXPECT_TRUE(gone("QvnFahA") && gone("QvnFahB"));
+  mendBase.reset();
+  ASSERT_TRUE(setAccessList(kClientA, everyone + "0x1301bf;;;WD)"));
+  r = qvn("-install_fah pair");
   EXPECT_EQ(r.exitCode, 1u);
   EXPECT_TRUE(
       r.has(lines({"  " + kClientA + " can be changed by Everyone: service not installed",
@@ -204,6 +221,12 @@ TEST_F(ClientInstall, TheHostRunsTheClientUntilStoppedOrKilledAndStopsWithAReaso
             "\"" + kClientA + "\\test_client.exe\" -service -local -betateam -verbosity 9");
   EXPECT_EQ(client[1], kClientA);
   EXPECT_TRUE(waitForServiceState("QvnFahA", SERVICE_RUNNING));
+  // Another host to install: the one running cannot be replaced, and is not approved either.
+  ASSERT_TRUE(writeFile(kWork + "\\srvany.exe", hostImage() + "another"));
+  EXPECT_TRUE(qvn("-install_fah pair")
+                  .has("  " + kClientA +
+                       "\\srvany.exe is not this package's "
+                       "and is in use: stop its service first\r\n"));
   // A stop asks the client to end, and the service stops once it has.
   ASSERT_EQ(controlService("QvnFahA", SERVICE_CONTROL_STOP), DWORD(ERROR_SUCCESS));
   EXPECT_TRUE(waitForServiceState("QvnFahA", SERVICE_STOPPED));
@@ -267,7 +290,7 @@ TEST_F(InstallerFaults, DesinstallFahRemovesOnlyHostedServicesWhateverTheirState
 
 TEST_F(InstallerFaults, RemovalWaitsUntilStoppedSoAnInstallRightAfterWorks) {
   ServiceCleanup scheduler("Qvn");
-  ASSERT_EQ(qvn("-install").exitCode, 0u);
+  ASSERT_EQ(runInstall().exitCode, 0u);
   ASSERT_TRUE(waitForServiceState("Qvn", SERVICE_RUNNING));
   DWORD pid = serviceProcessId("Qvn");
   ASSERT_EQ(controlService("Qvn", SERVICE_CONTROL_PAUSE), DWORD(ERROR_SUCCESS));
@@ -275,7 +298,7 @@ TEST_F(InstallerFaults, RemovalWaitsUntilStoppedSoAnInstallRightAfterWorks) {
   EXPECT_EQ(qvn("-desinstall").exitCode, 0u);
   EXPECT_TRUE(gone("Qvn"));
   EXPECT_TRUE(waitForProcessEnd(pid, 5000));
-  EXPECT_EQ(qvn("-install").exitCode, 0u);
+  EXPECT_EQ(runInstall().exitCode, 0u);
   // A host that accepts the stop but goes on running: the removal gives up.
   ServiceCleanup stubborn("QvnFltStubborn");
   ASSERT_TRUE(registerService(stubborn.name(), "\"" + kHost + "\" --ignore-stop"));

@@ -87,7 +87,7 @@ TEST(LogFaults, BesideTheServiceHeldReopenedRotatedAndEveryLineWhole) {
   UniqueKernelHandle held(
       CreateFileA(kLog.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, 0, nullptr));
   // Held exclusively: a console run shows its entries on standard error; the log reopens later.
-  EXPECT_NE(runQvn("-install").output.find(console), std::string::npos);
+  EXPECT_NE(runInstall().output.find(console), std::string::npos);
   DiagnosticLog writer(kLog.c_str());
   held.reset();
   writer.writeLine("after");
@@ -103,7 +103,7 @@ TEST(LogFaults, BesideTheServiceHeldReopenedRotatedAndEveryLineWhole) {
   held.reset();
   EXPECT_NE(readFile("C:\\Qvn.log.old").find(std::string(1000, 'x')), std::string::npos);
   for (int i = 0; i < 45; ++i)
-    runQvn("-install");
+    runInstall();
   ASSERT_TRUE(removeService("Qvn")); // stopped: no entry half read
   const std::string known =
       "\nafter\r\n" + console + "Scheduler started\r\nScheduler stopped\r\n" +

@@ -210,7 +210,7 @@ TEST_F(SchedulerFaults, AStopRefusedForNowIsRetriedUntilItSucceeds) {
 }
 
 // Held by another program at start, the file is tried again at each check; a reload while it
-// is held keeps what was loaded.
+// is held, or when anyone may change it, keeps what was loaded.
 TEST_F(SchedulerFaults, AScheduleThatCannotBeUsedIsKeptAndTriedAgain) {
   const std::string kept = service("QvnKept");
   auto hold = [] {
@@ -237,6 +237,20 @@ TEST_F(SchedulerFaults, AScheduleThatCannotBeUsedIsKeptAndTriedAgain) {
   held.reset(hold());
   ASSERT_EQ(controlService("Qvn", SERVICE_CONTROL_PARAMCHANGE), DWORD(ERROR_SUCCESS));
   EXPECT_TRUE(logged("Schedule not loaded: 1 services stay as loaded before"));
+  // One anyone may change is not loaded either, and -test says why and how to mend it.
+  held.reset();
+  ASSERT_TRUE(setAccessList(kIni, "D:(A;;FA;;;SY)(A;;FA;;;BA)(A;;FW;;;WD)"));
+  ASSERT_EQ(controlService("Qvn", SERVICE_CONTROL_PARAMCHANGE), DWORD(ERROR_SUCCESS));
+  EXPECT_TRUE(logged(kIni + " can be changed by Everyone: not loaded\r\n"));
+  RunResult r = runQvn("-test");
+  EXPECT_EQ(r.exitCode, 1u);
+  EXPECT_TRUE(r.has(lines({"Problem: " + kIni +
+                               " can be changed by Everyone: the service does not "
+                               "load it",
+                           "Fix: icacls \"" + kIni +
+                               "\" /inheritance:r /grant:r *S-1-5-18:F *S-1-5-32-544:F "
+                               "*S-1-5-32-545:RX /remove:g *S-1-1-0"})))
+      << r.output;
   ASSERT_EQ(controlService(kept, SERVICE_CONTROL_STOP), DWORD(ERROR_SUCCESS));
   EXPECT_TRUE(waitForServiceState(kept, SERVICE_STOPPED));
   EXPECT_TRUE(waitForServiceState(kept, SERVICE_RUNNING, 5000)); // still enforced

@@ -124,7 +124,7 @@ TEST(SecurityDescriptor, RefusesEveryAccountButTheTrustedOnesThatCanChangeIt) {
       {"O:BAD:(A;;FA;;;BU)(D;;FW;;;BU)", "S-1-5-32-545"},                 // a deny after it
       {"O:BA", "S-1-1-0"},                                                // no access list
       {"O:BUD:(A;;FA;;;SY)", "S-1-5-32-545"},                             // an untrusted owner
-      {"O:S-1-5-21-1-2-3-1000D:(A;;FA;;;S-1-5-21-1-2-3-1000)", ""},       // the installer's account
+      {"O:S-1-5-21-1-2-3-1000D:(A;;FA;;;S-1-5-21-1-2-3-1000)", ""},       // the one also trusted
   };
   for (auto [sddl, changer] : kCases) {
     PSECURITY_DESCRIPTOR descriptor = nullptr;
