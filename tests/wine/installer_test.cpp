@@ -227,16 +227,27 @@ TEST_F(ClientInstall, TheHostRunsTheClientUntilStoppedOrKilledAndStopsWithAReaso
     EXPECT_EQ(status.dwServiceSpecificExitCode, f.code);
   }
 
-  // A client that will not end: stop-pending while the host waits, then killed. Killing the
-  // host takes its client with it too.
+  // A client that handles Ctrl+C alone ends through its handler, the host goes on to report
+  // the stop. A client that will not end: stop-pending while the host waits, then killed.
+  // Killing the host takes its client with it too.
   setParameter("Application", kClientA + "\\test_client.exe");
-  setParameter("AppParameters", "--ignore-close");
-  for (bool killHost : {false, true}) {
+  for (int round : {0, 1, 2}) {
+    bool killHost = round == 2;
+    setParameter("AppParameters", round ? "--never-end" : "--ctrl-c-only");
     ASSERT_TRUE(waitForServiceState("QvnFahA", SERVICE_STOPPED));
     DeleteFileA((kClientA + "\\client-run.txt").c_str());
     ASSERT_EQ(startServiceWithArgs("QvnFahA"), DWORD(ERROR_SUCCESS));
     DWORD pid = std::stoul(clientRun(kClientA).at(2));
     ASSERT_TRUE(waitForServiceState("QvnFahA", SERVICE_RUNNING));
+    if (round == 0) {
+      DWORD asked = GetTickCount();
+      ASSERT_EQ(controlService("QvnFahA", SERVICE_CONTROL_STOP), DWORD(ERROR_SUCCESS));
+      EXPECT_EQ(clientRun(kClientA, 4).at(3), "asked to end by Ctrl+C");
+      EXPECT_TRUE(waitForServiceState("QvnFahA", SERVICE_STOPPED));
+      std::printf("Ctrl+C client: stop to stopped %lu ms\n", GetTickCount() - asked);
+      EXPECT_EQ(serviceStatus("QvnFahA").dwWin32ExitCode, DWORD(NO_ERROR));
+      continue;
+    }
     if (killHost) {
       UniqueKernelHandle host(OpenProcess(PROCESS_TERMINATE, FALSE, serviceProcessId("QvnFahA")));
       EXPECT_TRUE(TerminateProcess(host.get(), 9));
