@@ -2,6 +2,7 @@
 
 #include "host/host_parameters.h"
 #include "host/host_service.h"
+#include "log/diagnostic_log.h"
 
 #include <vector>
 
@@ -42,7 +43,19 @@ bool ClientProcess::start(const HostParameters &parameters) {
   // only the sender's console, and a new group would ignore Ctrl+C.
   if (!CreateProcessA(parameters.application.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
                       CREATE_SUSPENDED, nullptr, parameters.directory.c_str(), &startup, &info)) {
-    hostFailure(service_, "CreateProcess " + text, GetLastError());
+    DWORD error = GetLastError();
+    auto exists = [](const std::string &path) {
+      return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    };
+    bool directory = exists(parameters.directory), application = exists(parameters.application);
+    std::string missing = !directory && !application ? ": directory and application do not exist"
+                          : !directory               ? ": directory does not exist"
+                          : !application             ? ": application does not exist"
+                                                     : "";
+    // The system's text on a line of its own, as for every failed call.
+    g_log.writeError(
+        (service_ + ": CreateProcess " + text + " in " + parameters.directory + missing).c_str(),
+        error);
     return false;
   }
   process_.reset(info.hProcess);
