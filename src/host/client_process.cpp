@@ -2,6 +2,7 @@
 
 #include "host/host_parameters.h"
 #include "host/host_service.h"
+#include "log/diagnostic_log.h"
 
 #include <vector>
 
@@ -37,12 +38,24 @@ bool ClientProcess::start(const HostParameters &parameters) {
   STARTUPINFOA startup{};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION info{};
-  // Suspended until it is in the job, so nothing it starts escapes; its own
-  // process group lets a Ctrl+Break reach it and not the host.
+  // Suspended until it is in the job, so nothing it starts escapes. It
+  // shares the host's console and process group: a console event reaches
+  // only the sender's console, and a new group would ignore Ctrl+C.
   if (!CreateProcessA(parameters.application.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
-                      CREATE_SUSPENDED | CREATE_NEW_PROCESS_GROUP, nullptr,
-                      parameters.directory.c_str(), &startup, &info)) {
-    hostFailure(service_, "CreateProcess " + text, GetLastError());
+                      CREATE_SUSPENDED, nullptr, parameters.directory.c_str(), &startup, &info)) {
+    DWORD error = GetLastError();
+    auto exists = [](const std::string &path) {
+      return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    };
+    bool directory = exists(parameters.directory), application = exists(parameters.application);
+    std::string missing = !directory && !application ? ": directory and application do not exist"
+                          : !directory               ? ": directory does not exist"
+                          : !application             ? ": application does not exist"
+                                                     : "";
+    // The system's text on a line of its own, as for every failed call.
+    g_log.writeError(
+        (service_ + ": CreateProcess " + text + " in " + parameters.directory + missing).c_str(),
+        error);
     return false;
   }
   process_.reset(info.hProcess);
@@ -58,13 +71,26 @@ bool ClientProcess::start(const HostParameters &parameters) {
   return true;
 }
 
+// To every process of the host's console, the host included (its handler
+// takes it).
+void ClientProcess::sendConsoleEvent(DWORD event) const {
+  if (!GenerateConsoleCtrlEvent(event, 0))
+    hostTrace(service_, "GenerateConsoleCtrlEvent " + std::to_string(event) + ": error " +
+                            std::to_string(GetLastError()));
+}
+
 void ClientProcess::stop(DWORD graceMs) {
   if (WaitForSingleObject(process_.get(), 0) != WAIT_OBJECT_0) {
-    if (!GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, processId_))
-      hostTrace(service_, "GenerateConsoleCtrlEvent: error " + std::to_string(GetLastError()));
+    // Ctrl+C first, the event console programs handle; Ctrl+Break only to
+    // one still there halfway, as its default handler would cut short a
+    // clean end begun on Ctrl+C.
+    sendConsoleEvent(CTRL_C_EVENT);
     EnumWindows(closeWindowOf, static_cast<LPARAM>(processId_));
-    if (WaitForSingleObject(process_.get(), graceMs) != WAIT_OBJECT_0)
-      hostTrace(service_, "application did not end when asked; terminating it");
+    if (WaitForSingleObject(process_.get(), graceMs / 2) != WAIT_OBJECT_0) {
+      sendConsoleEvent(CTRL_BREAK_EVENT);
+      if (WaitForSingleObject(process_.get(), graceMs - graceMs / 2) != WAIT_OBJECT_0)
+        hostTrace(service_, "application did not end when asked; terminating it");
+    }
   }
   // Whatever the application started goes too.
   if (!TerminateJobObject(job_.get(), 1) && WaitForSingleObject(process_.get(), 0) != WAIT_OBJECT_0)

@@ -17,14 +17,17 @@ public:
   bool start(const HostParameters &parameters);
   // Signalled when the application has exited.
   HANDLE processHandle() const { return process_.get(); }
-  // Asks the application to end (a Ctrl+Break to its process group and
-  // WM_CLOSE to its windows), waits up to graceMs, then ends the whole job
-  // and waits for the application to be gone.
+  // Asks the application to end (Ctrl+C to the console it shares with the
+  // host and WM_CLOSE to its windows; Ctrl+Break after half of graceMs),
+  // waits up to graceMs in all, then ends the whole job and waits for the
+  // application to be gone.
   void stop(DWORD graceMs);
   // The application's exit code, once it has exited.
   DWORD exitCode() const;
 
 private:
+  void sendConsoleEvent(DWORD event) const;
+
   std::string service_;
   UniqueKernelHandle job_;
   UniqueKernelHandle process_;

@@ -16,8 +16,12 @@ BOOL WINAPI ignoreConsoleEvent(DWORD) { return TRUE; }
 int main() {
   // The host's only role is a service: its failures go to the event log too.
   g_log.setEventSink(eventLogSink());
-  // A console of its own, so the application can be sent a Ctrl+Break.
+  // A console of its own, shared with the application so that it can be
+  // sent Ctrl+C. The host takes the events through a handler, which children
+  // do not inherit; an "ignore Ctrl+C" it may have inherited would pass on
+  // to the application, so it is cleared.
   AllocConsole();
+  SetConsoleCtrlHandler(nullptr, FALSE);
   SetConsoleCtrlHandler(ignoreConsoleEvent, TRUE);
   // A host runs one service in its own process: the name in the table is
   // not used for matching, the service entry takes the real one.

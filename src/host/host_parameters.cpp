@@ -3,6 +3,7 @@
 #include "common/unique_handle.h"
 #include "log/diagnostic_log.h"
 
+#include <iterator>
 #include <vector>
 
 namespace {
@@ -25,13 +26,49 @@ Result setString(HKEY key, const char *name, const std::string &value) {
   return Result::failure(rc);
 }
 
+std::string typeName(DWORD type) {
+  const char *names[] = {"REG_NONE",
+                         "REG_SZ",
+                         "REG_EXPAND_SZ",
+                         "REG_BINARY",
+                         "REG_DWORD",
+                         "REG_DWORD_BIG_ENDIAN",
+                         "REG_LINK",
+                         "REG_MULTI_SZ",
+                         "REG_RESOURCE_LIST",
+                         "REG_FULL_RESOURCE_DESCRIPTOR",
+                         "REG_RESOURCE_REQUIREMENTS_LIST",
+                         "REG_QWORD"};
+  return type < std::size(names) ? names[type] : "type " + std::to_string(type);
+}
+
+// The text with the host's environment variables put in; false (why said)
+// when the system cannot.
+bool expand(const char *name, std::string &text, std::string &why) {
+  DWORD size = ExpandEnvironmentStringsA(text.c_str(), nullptr, 0);
+  // The ANSI form may want one character more than it said.
+  std::vector<char> expanded(size + 1, '\0');
+  DWORD written = size ? ExpandEnvironmentStringsA(text.c_str(), expanded.data(), size + 1) : 0;
+  if (written == 0 || written > size + 1) {
+    why = std::string("value ") + name + " not expanded: error " + std::to_string(GetLastError());
+    return false;
+  }
+  text = expanded.data();
+  return true;
+}
+
 Result readString(HKEY key, const char *name, std::string &out, std::string &why) {
   DWORD type = 0;
   DWORD size = 0;
   LONG rc = RegQueryValueExA(key, name, nullptr, &type, nullptr, &size);
-  if (rc != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) {
+  if (rc != ERROR_SUCCESS) {
     why = std::string("value ") + name + " missing: error " + std::to_string(rc);
-    return Result::failure(rc ? rc : ERROR_INVALID_DATA);
+    return Result::failure(rc);
+  }
+  if (type != REG_SZ && type != REG_EXPAND_SZ) {
+    why = std::string("value ") + name + " has type " + typeName(type) +
+          ", not REG_SZ or REG_EXPAND_SZ";
+    return Result::failure(ERROR_INVALID_DATA);
   }
   std::vector<char> data(size + 1, '\0');
   rc = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE *>(data.data()), &size);
@@ -42,6 +79,8 @@ Result readString(HKEY key, const char *name, std::string &out, std::string &why
   // The stored size may or may not count a terminating null.
   out.assign(data.data(), size);
   out.resize(out.find('\0') == std::string::npos ? out.size() : out.find('\0'));
+  if (type == REG_EXPAND_SZ && !expand(name, out, why))
+    return Result::failure(ERROR_INVALID_DATA);
   return Result();
 }
 

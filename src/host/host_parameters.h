@@ -30,7 +30,9 @@ inline std::string buildCommandLine(const std::string &application, const std::s
   return "\"" + application + "\" " + parameters;
 }
 
-// Reads the three values. Fails when the key cannot be opened or a value is
-// absent, not a string, or (for the directory and the application) empty;
-// why then says so, for the host's log line.
+// Reads the three values, a REG_EXPAND_SZ one with the host's environment
+// variables put in. Fails when the key cannot be opened or a value is
+// absent, of another type (named in why with the types wanted), or (for
+// the directory and the application) empty; why then says so, for the
+// host's log line.
 Result readHostParameters(const std::string &service, HostParameters &out, std::string &why);

@@ -12,7 +12,7 @@ void WINAPI hostServiceMain(DWORD argc, LPSTR *argv);
 // The service-specific exit codes the host reports when its service stops
 // for a reason other than a stop request (with ERROR_SERVICE_SPECIFIC_ERROR).
 enum HostExitCode : unsigned long {
-  kHostParametersMissing = 1,     // "Parameters" key or one of its values absent or empty
+  kHostParametersMissing = 1,     // "Parameters" or a value absent, mistyped or empty
   kHostApplicationNotStarted = 2, // job or process could not be created
   kHostApplicationEnded = 3,      // the application exited without being asked to
 };

@@ -24,6 +24,12 @@ bool mustAct(const ServiceRecord &record, bool wantRunning, const CheckActions &
   return actions.queryState(record.name) == opposite;
 }
 
+// The states a service reports on its way to another.
+bool pending(std::uint32_t state) {
+  return state == scm::kStateStartPending || state == scm::kStateStopPending ||
+         state == scm::kStateContinuePending || state == scm::kStatePausePending;
+}
+
 std::uint32_t retryWait(const PendingRetry &retry, std::uint32_t nowMs) {
   std::uint32_t since = nowMs - retry.failedAtMs;
   return since >= kRetryAfterMs ? 0 : kRetryAfterMs - since;
@@ -80,9 +86,12 @@ bool failureMayPass(bool starting, std::uint32_t error,
   switch (error) {
   case syserr::kServiceDatabaseLocked:
   case syserr::kServiceCannotAcceptControl:
-  case syserr::kInvalidServiceControl: // Wine's answer to a stop not accepted yet
   case syserr::kDependentServicesRunning:
     return true;
+  case syserr::kInvalidServiceControl:
+    // Windows: the service does not take the control at all. Wine says the
+    // same of one still starting or stopping, which may take it later.
+    return pending(stateNow());
   case syserr::kServiceAlreadyRunning: // also said of a service still stopping
     return starting && stateNow() == kStateStopPending;
   default:

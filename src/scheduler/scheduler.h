@@ -43,9 +43,11 @@ constexpr std::uint32_t kRetryAfterMs = 30000;
 
 // Whether a start (starting) or stop that failed with error may succeed
 // later: the service database is locked, the service cannot take the
-// control yet, services that depend on it still run, or a start found it
-// still stopping (the only case that asks stateNow). Anything else (no such
-// service, disabled, access denied...) is final.
+// control yet, services that depend on it still run, a control not valid
+// for the service while it reports a pending state, or a start found it
+// still stopping (the two cases that ask stateNow). Anything else (no such
+// service, disabled, access denied, a control the settled service does not
+// take...) is final.
 bool failureMayPass(bool starting, std::uint32_t error,
                     const std::function<std::uint32_t()> &stateNow);
 

@@ -246,7 +246,8 @@ void runChecks(Scheduler &scheduler) {
       load.due = true;
       load.failureLogged = load.failureLogged && !reload; // an asked reload always answers
       loadSchedule(scheduler, load);
-      checkDue = checkDue || !load.due;
+      // An asked reload checks even when the file could not be used.
+      checkDue = checkDue || reload || !load.due;
     }
     bool paused = g_pauseWanted;
     DWORD state = paused ? SERVICE_PAUSED : SERVICE_RUNNING;

@@ -2,7 +2,8 @@
 // and process id, a line each, to "client-run.txt" in its working directory, then runs until
 // asked to end (Ctrl+Break, Ctrl+C or WM_CLOSE to its hidden window): it appends "asked to end
 // by <how>" and exits with 0. "--exit-at-once": exits with 7 after writing the file;
-// "--ignore-close": lets WM_CLOSE pass, so only a kill ends it.
+// "--never-end": takes WM_CLOSE and every console event without ending, so only a kill ends it;
+// "--ctrl-c-only": handles Ctrl+C alone (other console events take their default course).
 #include <windows.h>
 
 #include <cstdio>
@@ -11,13 +12,16 @@
 namespace {
 
 HWND g_window = nullptr;
-bool g_ignoreClose = false;
+bool g_ignoreClose = false, g_ctrlCOnly = false, g_neverEnd = false;
 constexpr UINT kConsoleEvent = WM_APP + 1;
 
 BOOL WINAPI onConsoleEvent(DWORD event) {
-  if (event != CTRL_BREAK_EVENT && event != CTRL_C_EVENT && event != CTRL_CLOSE_EVENT)
+  if (g_neverEnd)
+    return TRUE;
+  if (event != CTRL_C_EVENT &&
+      (g_ctrlCOnly || (event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT)))
     return FALSE;
-  PostMessageA(g_window, kConsoleEvent, 0, 0);
+  PostMessageA(g_window, kConsoleEvent, event, 0);
   Sleep(INFINITE); // the main thread ends the process
   return TRUE;
 }
@@ -27,7 +31,7 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM w, LPARAM l) {
     return 0;
   if (message != WM_CLOSE && message != kConsoleEvent)
     return DefWindowProcA(window, message, w, l);
-  PostQuitMessage(message == WM_CLOSE ? 1 : 2);
+  PostQuitMessage(message == WM_CLOSE ? 1 : w == CTRL_C_EVENT ? 2 : 3);
   return 0;
 }
 
@@ -51,11 +55,14 @@ int main() {
   std::fflush(out);
   if (std::strstr(GetCommandLineA(), " --exit-at-once"))
     return 7;
-  g_ignoreClose = std::strstr(GetCommandLineA(), " --ignore-close") != nullptr;
+  g_ctrlCOnly = std::strstr(GetCommandLineA(), " --ctrl-c-only") != nullptr;
+  g_neverEnd = std::strstr(GetCommandLineA(), " --never-end") != nullptr;
+  g_ignoreClose = g_ctrlCOnly || g_neverEnd;
   MSG message;
   while (GetMessageA(&message, nullptr, 0, 0) > 0)
     DispatchMessageA(&message);
-  std::fprintf(out, "asked to end by %s\r\n", message.wParam == 1 ? "WM_CLOSE" : "a console event");
+  const char *how[] = {"", "WM_CLOSE", "Ctrl+C", "another console event"};
+  std::fprintf(out, "asked to end by %s\r\n", how[message.wParam]);
   std::fclose(out);
   return 0;
 }

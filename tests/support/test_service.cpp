@@ -3,7 +3,8 @@
 //   --ignore-stop     accept stop but keep running
 //   --never-connect   never connect to the manager
 //   --start-delay=MS  connect only MS after the process starts
-//   --stop-after=MS   accept stop only MS after running
+//   --stop-after=MS   start pending, accepting no stop, for MS, as a service still starting
+//   --no-stop         running, never accepting a stop
 //   --report-event    once running, report the information event "<name> running" (source QvnTest)
 #include <windows.h>
 
@@ -13,7 +14,7 @@
 namespace {
 
 DWORD g_startDelayMs = 0, g_stopAfterMs = 0;
-bool g_ignoreStop = false, g_neverConnect = false, g_reportEvent = false;
+bool g_ignoreStop = false, g_neverConnect = false, g_reportEvent = false, g_noStop = false;
 SERVICE_STATUS_HANDLE g_statusHandle = nullptr;
 SERVICE_STATUS g_status{
     SERVICE_WIN32_OWN_PROCESS, 0, SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_PAUSE_CONTINUE, 0, 0, 0, 0};
@@ -26,6 +27,7 @@ void parse(int argc, char **argv) {
     g_ignoreStop |= arg == "--ignore-stop";
     g_neverConnect |= arg == "--never-connect";
     g_reportEvent |= arg == "--report-event";
+    g_noStop |= arg == "--no-stop";
     if (arg.rfind("--start-delay=", 0) == 0)
       g_startDelayMs = std::stoul(arg.substr(14));
     if (arg.rfind("--stop-after=", 0) == 0)
@@ -55,13 +57,13 @@ DWORD WINAPI handler(DWORD control, DWORD, void *, void *) {
 
 void WINAPI serviceMain(DWORD argc, char **argv) {
   parse(static_cast<int>(argc), argv);
-  if (g_stopAfterMs)
+  if (g_stopAfterMs || g_noStop)
     g_status.dwControlsAccepted &= ~DWORD{SERVICE_ACCEPT_STOP};
   if (!(g_statusHandle = RegisterServiceCtrlHandlerExA(argv[0], handler, nullptr)))
     return;
-  report(SERVICE_RUNNING);
+  report(g_stopAfterMs ? SERVICE_START_PENDING : SERVICE_RUNNING);
   if (g_stopAfterMs && WaitForSingleObject(g_endEvent, g_stopAfterMs) == WAIT_TIMEOUT)
-    report(0, SERVICE_ACCEPT_STOP);
+    report(SERVICE_RUNNING, SERVICE_ACCEPT_STOP);
   if (HANDLE source = g_reportEvent ? RegisterEventSourceA(nullptr, "QvnTest") : nullptr) {
     std::string text = std::string(argv[0]) + " running";
     const char *strings[] = {text.c_str()};

@@ -54,8 +54,8 @@ std::string parameter(const std::string &service, const char *value) {
   return std::string(buffer, size);
 }
 
-void setParameter(const char *value, const std::string &data) {
-  ASSERT_EQ(RegSetKeyValueA(HKEY_LOCAL_MACHINE, parametersKey("QvnFahA").c_str(), value, REG_SZ,
+void setParameter(const char *value, const std::string &data, DWORD type = REG_SZ) {
+  ASSERT_EQ(RegSetKeyValueA(HKEY_LOCAL_MACHINE, parametersKey("QvnFahA").c_str(), value, type,
                             data.c_str(), static_cast<DWORD>(data.size() + 1)),
             0);
 }
@@ -214,6 +214,7 @@ TEST_F(ClientInstall, AClientDirectoryOrdinaryUsersCanChangeIsRefusedUntilMended
 
 TEST_F(ClientInstall, TheHostRunsTheClientUntilStoppedOrKilledAndStopsWithAReason) {
   ASSERT_EQ(qvn("-install_fah pair").exitCode, 0u);
+  setParameter("AppDirectory", "%SystemDrive%" + kClientA.substr(2), REG_EXPAND_SZ);
   ASSERT_EQ(startServiceWithArgs("QvnFahA"), DWORD(ERROR_SUCCESS));
   std::vector<std::string> client = clientRun(kClientA);
   ASSERT_EQ(client.size(), 3u);
@@ -233,33 +234,55 @@ TEST_F(ClientInstall, TheHostRunsTheClientUntilStoppedOrKilledAndStopsWithAReaso
   EXPECT_EQ(clientRun(kClientA, 4).at(3).rfind("asked to end by ", 0), 0u);
   EXPECT_EQ(serviceStatus("QvnFahA").dwWin32ExitCode, DWORD(NO_ERROR));
 
-  // The host's own failures: stopped, with a service-specific exit code.
+  // The host's own failures: stopped, with a service-specific exit code and the reason logged.
+  const std::string app = "\"" + kClientA + "\\test_client.exe\" --exit-at-once in ";
   const struct {
     const char *value, *data;
-    DWORD code;
-  } failures[] = {{"AppParameters", "--exit-at-once", 3},
-                  {"Application", "C:\\no such client.exe", 2},
-                  {"Application", "", 1}};
+    DWORD type, code;
+    std::string logged;
+  } failures[] = {
+      {"AppParameters", "--exit-at-once", REG_SZ, 3, "application ended by itself, exit code 7"},
+      {"AppDirectory", "C:\\no such dir", REG_SZ, 2,
+       "CreateProcess " + app + "C:\\no such dir: directory does not exist\r\n  "},
+      {"Application", "C:\\no such client.exe", REG_SZ, 2,
+       "client.exe\" --exit-at-once in C:\\no such dir: directory and application do not exist"},
+      {"Application", "", REG_SZ, 1, "AppDirectory or Application empty"},
+      {"Application", "x", REG_MULTI_SZ, 1,
+       "value Application has type REG_MULTI_SZ, not REG_SZ or REG_EXPAND_SZ"}};
   for (const auto &f : failures) {
-    setParameter(f.value, f.data);
+    FileTail log;
+    setParameter(f.value, f.data, f.type);
     waitForServiceState("QvnFahA", SERVICE_STOPPED);
     ASSERT_EQ(startServiceWithArgs("QvnFahA"), DWORD(ERROR_SUCCESS)) << f.code;
     EXPECT_TRUE(waitForServiceState("QvnFahA", SERVICE_STOPPED)) << f.code;
     SERVICE_STATUS_PROCESS status = serviceStatus("QvnFahA");
     EXPECT_EQ(status.dwWin32ExitCode, DWORD(ERROR_SERVICE_SPECIFIC_ERROR)) << f.code;
     EXPECT_EQ(status.dwServiceSpecificExitCode, f.code);
+    EXPECT_TRUE(log.contains("QvnFahA: ") && log.contains(f.logged)) << log.text();
   }
+  setParameter("AppDirectory", kClientA);
 
-  // A client that will not end: stop-pending while the host waits, then killed. Killing the
-  // host takes its client with it too.
+  // A client that handles Ctrl+C alone ends through its handler, the host goes on to report
+  // the stop. A client that will not end: stop-pending while the host waits, then killed.
+  // Killing the host takes its client with it too.
   setParameter("Application", kClientA + "\\test_client.exe");
-  setParameter("AppParameters", "--ignore-close");
-  for (bool killHost : {false, true}) {
+  for (int round : {0, 1, 2}) {
+    bool killHost = round == 2;
+    setParameter("AppParameters", round ? "--never-end" : "--ctrl-c-only");
     ASSERT_TRUE(waitForServiceState("QvnFahA", SERVICE_STOPPED));
     DeleteFileA((kClientA + "\\client-run.txt").c_str());
     ASSERT_EQ(startServiceWithArgs("QvnFahA"), DWORD(ERROR_SUCCESS));
     DWORD pid = std::stoul(clientRun(kClientA).at(2));
     ASSERT_TRUE(waitForServiceState("QvnFahA", SERVICE_RUNNING));
+    if (round == 0) {
+      DWORD asked = GetTickCount();
+      ASSERT_EQ(controlService("QvnFahA", SERVICE_CONTROL_STOP), DWORD(ERROR_SUCCESS));
+      EXPECT_EQ(clientRun(kClientA, 4).at(3), "asked to end by Ctrl+C");
+      EXPECT_TRUE(waitForServiceState("QvnFahA", SERVICE_STOPPED));
+      std::printf("Ctrl+C client: stop to stopped %lu ms\n", GetTickCount() - asked);
+      EXPECT_EQ(serviceStatus("QvnFahA").dwWin32ExitCode, DWORD(NO_ERROR));
+      continue;
+    }
     if (killHost) {
       UniqueKernelHandle host(OpenProcess(PROCESS_TERMINATE, FALSE, serviceProcessId("QvnFahA")));
       EXPECT_TRUE(TerminateProcess(host.get(), 9));
