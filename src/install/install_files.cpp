@@ -1,13 +1,13 @@
 #include "install/install_files.h"
 
+#include "common/unique_handle.h"
 #include "log/diagnostic_log.h"
 
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
+#include <optional>
 #include <vector>
 
 bool currentExecutablePath(std::string &path) {
@@ -55,11 +55,28 @@ constexpr DWORD kDirectoryBuffer = 2048;
 
 namespace {
 
+// The whole file, or none when it cannot be read. Read through the system,
+// not a stream, which would bring the C++ locale machinery into Qvn.exe.
+std::optional<std::string> contentOf(const std::string &path) {
+  UniqueKernelHandle file(
+      CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!file)
+    return std::nullopt;
+  std::string bytes;
+  char chunk[65536];
+  for (;;) {
+    DWORD got = 0;
+    if (!ReadFile(file.get(), chunk, sizeof chunk, &got, nullptr))
+      return std::nullopt;
+    if (got == 0)
+      return bytes;
+    bytes.append(chunk, got);
+  }
+}
+
 bool sameContent(const std::string &a, const std::string &b) {
-  std::ifstream first(a, std::ios::binary), second(b, std::ios::binary);
-  return first && second &&
-         std::equal(std::istreambuf_iterator<char>(first), std::istreambuf_iterator<char>(),
-                    std::istreambuf_iterator<char>(second), std::istreambuf_iterator<char>());
+  std::optional<std::string> first = contentOf(a), second = contentOf(b);
+  return first && second && *first == *second;
 }
 
 } // namespace
