@@ -230,6 +230,7 @@ Result ServiceManagerConnection::queryConfiguration(const char *name,
     if (QueryServiceConfigA(service_.get(), info, needed, &needed)) {
       config.binaryPath = info->lpBinaryPathName ? info->lpBinaryPathName : "";
       config.displayName = info->lpDisplayName ? info->lpDisplayName : "";
+      config.startType = info->dwStartType;
       error = ERROR_SUCCESS;
     } else {
       error = GetLastError();

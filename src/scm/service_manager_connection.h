@@ -18,6 +18,7 @@
 struct ServiceConfiguration {
   std::string binaryPath;
   std::string displayName;
+  std::uint32_t startType = 0; // SERVICE_DISABLED (4): Windows starts it not even on request
 };
 
 class ServiceManagerConnection {
