@@ -213,19 +213,13 @@ TEST(IniFile, ConversionFlagsPerCodePage) {
 // given up.
 TEST(IniFile, ATornReadIsReadAgainThenGivenUp) {
   const FileSnapshot file{true, 5, 100, "[S]\r\n"};
-  auto changed = [&](auto change) {
-    FileSnapshot f = file;
-    change(f);
-    return f;
-  };
   const std::tuple<FileSnapshot, int, ReadOutcome> rows[] = {
-      {file, 1, ReadOutcome::Take},
       {file, kReadAttempts, ReadOutcome::Take},
-      {changed([](FileSnapshot &f) { f.size = 0; }), 1, ReadOutcome::ReadAgain},
-      {changed([](FileSnapshot &f) { f.writeTime++; }), 2, ReadOutcome::ReadAgain},
-      {changed([](FileSnapshot &f) { f.bytes = "[T]\r\n"; }), 1, ReadOutcome::ReadAgain},
-      {changed([](FileSnapshot &f) { f = FileSnapshot{}; }), 1, ReadOutcome::ReadAgain},
-      {changed([](FileSnapshot &f) { f.bytes = "[T]\r\n"; }), kReadAttempts, ReadOutcome::GiveUp}};
+      {{true, 0, 100, "[S]\r\n"}, 1, ReadOutcome::ReadAgain},
+      {{true, 5, 101, "[S]\r\n"}, 2, ReadOutcome::ReadAgain},
+      {{true, 5, 100, "[T]\r\n"}, 1, ReadOutcome::ReadAgain},
+      {{}, 1, ReadOutcome::ReadAgain},
+      {{true, 5, 101, "[S]\r\n"}, kReadAttempts, ReadOutcome::GiveUp}};
   for (const auto &[after, attempt, outcome] : rows)
     EXPECT_EQ(afterRead(file, after, attempt), outcome) << attempt << after.bytes;
 }
