@@ -13,6 +13,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -207,10 +208,19 @@ void loadSchedule(Scheduler &scheduler, LoadState &state) {
     if (!file)
       return false;
     loaded = loadSchedule(*file, kSchedulerService);
-    if (loaded.usable)
-      checkStartTypes(loaded, [&](const std::string &name) {
-        return !g_stopRequested && startsDisabled(name);
-      });
+    if (!loaded.usable)
+      return true;
+    // One list of the installed services spares a query per section of a
+    // service that does not exist.
+    std::vector<std::string> installed;
+    bool listed = static_cast<bool>(ServiceManagerConnection(false).listServices(installed));
+    auto isInstalled = [&](const std::string &name) {
+      return !listed || std::any_of(installed.begin(), installed.end(),
+                                    [&](const std::string &s) { return sameServiceName(s, name); });
+    };
+    checkStartTypes(loaded, [&](const std::string &name) {
+      return !g_stopRequested && isInstalled(name) && startsDisabled(name);
+    });
     return true;
   });
   if (!whole || g_stopRequested)
