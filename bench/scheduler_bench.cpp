@@ -3,7 +3,8 @@
 // 2 ms), stop request to process gone, service start to first action, and
 // the delay from a point to its action over five points at whole minutes;
 // and a schedule of 40,000 points: its read, start to first action, and a
-// stop during its load. With "spring" or "fall" (run in Europe/Berlin with
+// stop during its load; one section of 20,000 and 100,000 points read, and
+// -test on one of 40,000. With "spring" or "fall" (run in Europe/Berlin with
 // the clock shifted to just before a daylight-saving change of 2027): what
 // it does at the change.
 #include "common/unique_handle.h"
@@ -213,6 +214,28 @@ void largeSchedule() {
               timeUntil([&] { return !processAlive(pid); }, 30000));
 }
 
+// One section of 20,000 and of 100,000 points: its read and load in this
+// process; and "Qvn -test" on one of 40,000.
+void oneSection() {
+  auto section = [](int points) {
+    std::string start;
+    for (int i = 0; i < points; ++i)
+      start += schedulePoint(i * 7) + ";";
+    return "[QvnBenchOne]\r\nStart=" + start + "\r\n";
+  };
+  for (int points : {20000, 100000}) {
+    writeFile(kIni, section(points));
+    DWORD start = GetTickCount();
+    LoadedSchedule loaded = loadSchedule(readIniFile("Qvn.ini").value(), "Qvn");
+    std::printf("bench: one section of %d points: read in %lu ms, %u points\n", points,
+                GetTickCount() - start, static_cast<unsigned>(loaded.points()));
+  }
+  writeFile(kIni, section(40000));
+  DWORD start = GetTickCount();
+  runQvn("-test");
+  std::printf("bench: -test on one section of 40,000 points: %lu ms\n", GetTickCount() - start);
+}
+
 // Milliseconds since 1970 UTC.
 long long utcNowMs() {
   FILETIME now;
@@ -279,6 +302,7 @@ int main(int argc, char **argv) {
   if (change == "spring" || change == "fall") {
     daylightChange(change == "spring");
   } else {
+    oneSection();
     largeSchedule();
     soak();
     pointDelays();

@@ -37,6 +37,12 @@ std::string schedulePath(const std::optional<std::string> &given) {
   return n > 0 && n < sizeof(buffer) ? std::string(buffer, n) : *given;
 }
 
+// Whether Windows refuses to start the service: its start type is disabled.
+bool startsDisabled(ServiceManagerConnection &scm, const std::string &name) {
+  ServiceConfiguration config;
+  return scm.queryConfiguration(name.c_str(), config) && config.startType == SERVICE_DISABLED;
+}
+
 // Describes the service a section names; false when it is not there.
 bool printService(ServiceManagerConnection &scm, const std::string &name) {
   ServiceConfiguration config;
@@ -126,6 +132,7 @@ bool reportSchedule(const std::optional<std::string> &scheduleFile) {
   IniFile file = readIniFile(path).value_or(IniFile{});
   LoadedSchedule loaded = loadSchedule(file, kSchedulerService);
   ServiceManagerConnection scm(false); // failures are reported here, not logged
+  checkStartTypes(loaded, [&](const std::string &name) { return startsDisabled(scm, name); });
   int problems = 0;
   if (file.state == IniFile::State::Missing) {
     std::printf("Schedule file: %s not found, nothing is scheduled\n", path.c_str());

@@ -47,15 +47,46 @@ FileFacts fileFacts(const std::string &bytes) {
     text = bytes.substr(facts.utf8Mark ? 3 : 0);
   }
   size_t at = 0;
-  while (at < text.size() && !facts.hasContent) {
+  for (int number = 1; at < text.size() && !facts.hasContent; ++number) {
     size_t end = text.find_first_of("\r\n", at);
     if (end == std::string::npos)
       end = text.size();
     std::string line = trimmed(text.substr(at, end - at));
     facts.hasContent = !line.empty() && line[0] != ';';
-    at = end + 1;
+    if (facts.hasContent && line[0] != '[') {
+      facts.lineBeforeSections = number;
+      facts.textBeforeSections = line;
+    }
+    at = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
   }
   return facts;
+}
+
+ReadOutcome afterRead(const FileSnapshot &before, const FileSnapshot &after, int attempt) {
+  if (before.exists == after.exists && before.size == after.size &&
+      before.writeTime == after.writeTime && before.bytes == after.bytes)
+    return ReadOutcome::Take;
+  return attempt < kReadAttempts ? ReadOutcome::ReadAgain : ReadOutcome::GiveUp;
+}
+
+std::uint32_t narrowingFlags(std::uint32_t codePage) {
+  const std::uint32_t kNoBestFit = 0x400; // WC_NO_BEST_FIT_CHARS
+  switch (codePage) {
+  case 42:    // Symbol
+  case 50220: // ISO-2022 Japanese, Korean, Chinese
+  case 50221:
+  case 50222:
+  case 50225:
+  case 50227:
+  case 50229:
+  case 52936: // HZ-GB2312
+  case 54936: // GB18030
+  case 65000: // UTF-7
+  case 65001: // UTF-8
+    return 0;
+  default:
+    return codePage >= 57002 && codePage <= 57011 ? 0 : kNoBestFit; // ISCII
+  }
 }
 
 void addSectionLines(IniSection &section, const std::vector<std::string> &lines) {

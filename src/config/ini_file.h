@@ -29,12 +29,15 @@ struct IniSection {
 };
 
 struct IniFile {
+  // Unreadable also when it changed during every read.
   enum class State { Read, Missing, Unreadable };
   std::string path;
   State state = State::Missing;
-  std::string whyUnreadable;        // the system's words, when Unreadable
-  bool utf8Mark = false;            // starts with the bytes EF BB BF
-  bool hasContent = false;          // holds a line other than blanks and comments
+  std::string whyUnreadable;  // the system's words, when Unreadable
+  bool utf8Mark = false;      // starts with the bytes EF BB BF
+  bool hasContent = false;    // holds a line other than blanks and comments
+  int lineBeforeSections = 0; // see FileFacts
+  std::string textBeforeSections;
   std::vector<IniSection> sections; // in file order, a repeated name again
 
   // The first section of that name (any ASCII case); null when none.
@@ -42,13 +45,38 @@ struct IniFile {
 };
 
 // What a file's bytes say before the profile functions read it: a UTF-8
-// byte-order mark, and whether any line holds more than blanks or a
-// comment (a UTF-16 text with its mark is looked at through its low bytes).
+// byte-order mark, whether any line holds more than blanks or a comment,
+// and the first such line when it comes before every section (the profile
+// functions skip it) with its number from 1. A UTF-16 text with its mark is
+// looked at through its low bytes.
 struct FileFacts {
   bool utf8Mark = false;
   bool hasContent = false;
+  int lineBeforeSections = 0; // 0: none
+  std::string textBeforeSections;
 };
 FileFacts fileFacts(const std::string &bytes);
+
+// The file as it was before or after a read: a read is taken only when the
+// file did not change meanwhile (its size, last-write time and bytes);
+// otherwise it is read again, kReadAttempts times in all, then given up.
+struct FileSnapshot {
+  bool exists = false;
+  std::uint64_t size = 0;
+  std::uint64_t writeTime = 0;
+  std::string bytes;
+};
+constexpr int kReadAttempts = 3;
+enum class ReadOutcome { Take, ReadAgain, GiveUp };
+// attempt counts from 1.
+ReadOutcome afterRead(const FileSnapshot &before, const FileSnapshot &after, int attempt);
+
+// The flags WideCharToMultiByte takes for text in codePage: best fit refused
+// where Windows allows that, 0 where it refuses any other flag (UTF-8,
+// UTF-7, GB18030, HZ, the ISO-2022 and ISCII pages, Symbol). Characters a
+// code page lost are found by converting back, since UTF-8 and UTF-7 also
+// refuse to say whether a default character was used.
+std::uint32_t narrowingFlags(std::uint32_t codePage);
 
 // Fills a section's keys and values from its lines as the profile functions
 // list them ("key=value" or a bare "key"): comment lines are left out, blanks

@@ -43,6 +43,28 @@ std::wstring wide(const std::string &text) {
   return out;
 }
 
+// text in the system code page, as the ANSI profile functions give it;
+// false when a character has no place there, or the conversion failed,
+// and the functions know the text by another one (out then has "?" for
+// every character outside ASCII).
+bool narrowed(const wchar_t *text, int count, std::string &out) {
+  const UINT codePage = GetACP();
+  const DWORD flags = narrowingFlags(codePage);
+  int n = WideCharToMultiByte(codePage, flags, text, count, nullptr, 0, nullptr, nullptr);
+  out.assign(n > 0 ? n : 0, '\0');
+  if (n > 0 &&
+      WideCharToMultiByte(codePage, flags, text, count, out.data(), n, nullptr, nullptr) == n) {
+    std::wstring back(count, L'\0');
+    if (MultiByteToWideChar(codePage, 0, out.data(), n, back.data(), count) == count &&
+        back.compare(0, count, text, count) == 0)
+      return true;
+  }
+  out.clear();
+  for (int i = 0; i < count; ++i)
+    out += text[i] < 0x80 ? static_cast<char>(text[i]) : '?';
+  return count == 0;
+}
+
 // The section names in the system code page, each marked when a character
 // of the file's name has no place in it. Read through the wide function,
 // since the ANSI one turns such characters into "?" without a word.
@@ -63,15 +85,8 @@ std::vector<IniSection> sectionNames(const std::string &path) {
     size_t end = at;
     while (end < buffer.size() && buffer[end])
       ++end;
-    int count = static_cast<int>(end - at);
-    BOOL lost = FALSE;
-    int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, &buffer[at], count, nullptr, 0,
-                                nullptr, &lost);
     IniSection &section = sections.emplace_back();
-    section.name.resize(n > 0 ? n : 0);
-    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, &buffer[at], count, section.name.data(), n,
-                        nullptr, &lost);
-    section.nameLost = lost != FALSE;
+    section.nameLost = !narrowed(&buffer[at], static_cast<int>(end - at), section.name);
     at = end + 1;
   }
   return sections;
@@ -88,24 +103,30 @@ void readSection(const std::string &path, IniSection &section) {
                                2)));
 }
 
-// The file's bytes, with the reading shared with any other program, as the
-// profile functions share it. Sets state and the reason it cannot be read.
-std::string readBytes(IniFile &file) {
+// The file's size, last-write time and bytes, read with the reading
+// shared with any other program, as the profile functions share it. Sets
+// state and the reason it cannot be read.
+FileSnapshot snapshot(IniFile &file) {
+  FileSnapshot taken;
   DWORD attributes = GetFileAttributesA(file.path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
     file.state = IniFile::State::Missing;
-    return {};
+    return taken;
   }
   UniqueKernelHandle handle(CreateFileA(file.path.c_str(), GENERIC_READ,
                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  std::string bytes;
+  BY_HANDLE_FILE_INFORMATION info{};
   DWORD error = ERROR_SUCCESS;
-  if (!handle) {
+  if (!handle || !GetFileInformationByHandle(handle.get(), &info)) {
     error = GetLastError();
   } else {
+    taken.exists = true;
+    taken.size = (std::uint64_t(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    taken.writeTime = (std::uint64_t(info.ftLastWriteTime.dwHighDateTime) << 32) |
+                      info.ftLastWriteTime.dwLowDateTime;
     std::vector<char> chunk(65536);
-    for (DWORD got = 0;; bytes.append(chunk.data(), got)) {
+    for (DWORD got = 0;; taken.bytes.append(chunk.data(), got)) {
       if (!ReadFile(handle.get(), chunk.data(), static_cast<DWORD>(chunk.size()), &got, nullptr)) {
         error = GetLastError();
         break;
@@ -123,7 +144,7 @@ std::string readBytes(IniFile &file) {
   } else {
     file.state = IniFile::State::Read;
   }
-  return bytes;
+  return taken;
 }
 
 } // namespace
@@ -139,19 +160,40 @@ std::string profilePath(const std::string &fileName) {
 }
 
 std::optional<IniFile> readIniFile(const std::string &path, const std::function<bool()> &goOn) {
-  IniFile file;
-  file.path = profilePath(path);
-  FileFacts facts = fileFacts(readBytes(file));
-  file.utf8Mark = facts.utf8Mark;
-  file.hasContent = facts.hasContent;
-  if (file.state != IniFile::State::Read)
-    return file;
-  file.sections = sectionNames(file.path);
-  for (IniSection &section : file.sections) {
-    if (goOn && !goOn())
-      return std::nullopt;
-    if (!section.nameLost)
-      readSection(file.path, section);
+  for (int attempt = 1;; ++attempt) {
+    IniFile file;
+    file.path = profilePath(path);
+    FileSnapshot before = snapshot(file);
+    FileFacts facts = fileFacts(before.bytes);
+    file.utf8Mark = facts.utf8Mark;
+    file.hasContent = facts.hasContent;
+    file.lineBeforeSections = facts.lineBeforeSections;
+    file.textBeforeSections = facts.textBeforeSections;
+    if (file.state != IniFile::State::Read)
+      return file;
+    file.sections = sectionNames(file.path);
+    for (IniSection &section : file.sections) {
+      if (goOn && !goOn())
+        return std::nullopt;
+      if (!section.nameLost)
+        readSection(file.path, section);
+    }
+    // The profile functions read the file anew at each call: a file
+    // rewritten meanwhile (an editor's save, a copy pushed at boot) gives
+    // sections of one and values of another.
+    IniFile after;
+    after.path = file.path;
+    switch (afterRead(before, snapshot(after), attempt)) {
+    case ReadOutcome::Take:
+      return file;
+    case ReadOutcome::ReadAgain:
+      Sleep(100);
+      break;
+    case ReadOutcome::GiveUp:
+      file.state = IniFile::State::Unreadable;
+      file.whyUnreadable = "it changed during each of " + std::to_string(kReadAttempts) + " reads";
+      file.sections.clear();
+      return file;
+    }
   }
-  return file;
 }

@@ -79,6 +79,10 @@ void fileFindings(const IniFile &file, LoadedSchedule &loaded) {
     add(Kind::Utf8Mark, "starts with a UTF-8 byte-order mark",
         " starts with a UTF-8 byte-order mark, which Windows does not read: save it as ANSI or "
         "Unicode");
+  if (file.lineBeforeSections > 0 && !file.sections.empty())
+    add(Kind::TextBeforeSections, "line " + std::to_string(file.lineBeforeSections),
+        ": line " + std::to_string(file.lineBeforeSections) +
+            " comes before the first section and is ignored: " + file.textBeforeSections);
   if (file.state == IniFile::State::Read && file.sections.empty() && file.hasContent) {
     add(Kind::FileWithoutSections, "holds text but no section",
         " holds text but no section: save it as ANSI or Unicode");
@@ -130,6 +134,19 @@ LoadedSchedule loadSchedule(const IniFile &file, const std::string &ownService) 
     checkForce(record, findings);
   }
   return loaded;
+}
+
+void checkStartTypes(LoadedSchedule &loaded,
+                     const std::function<bool(const std::string &)> &isDisabled) {
+  for (const ServiceRecord &record : loaded.records) {
+    bool starts = record.forceStart || record.schedule.empty();
+    for (const ScheduleEntry &entry : record.schedule)
+      starts = starts || entry.wantRunning;
+    if (starts && isDisabled(record.name))
+      loaded.findings.push_back(
+          {Kind::Disabled, record.name, "Service", "disabled: Windows will not start it",
+           "Service " + record.name + " is disabled: Windows will not start it"});
+  }
 }
 
 std::vector<std::string> pointLines(const ServiceRecord &record) {

@@ -7,6 +7,7 @@
 #include "scheduler/weekly_schedule.h"
 
 #include <cstddef>
+#include <functional>
 #include <list>
 #include <string>
 #include <vector>
@@ -17,6 +18,7 @@ struct ScheduleFinding {
     FileUnreadable,      // held by another program, no right to read it...
     FileWithoutSections, // text, but no section the profile functions see
     Utf8Mark,            // Windows' profile functions do not read the mark
+    TextBeforeSections,  // a line the profile functions skip
     SectionNameLost,     // a name outside the system code page
     OwnSection,          // the scheduler's own service
     RepeatedSection,     // only the first of a name is read
@@ -25,6 +27,7 @@ struct ScheduleFinding {
     UnknownKey,
     RepeatedKey,    // only the first line of a key is read
     ForceNeverActs, // ForceStart/ForceStop for a state never wanted
+    Disabled,       // to be started, but Windows will not start it
   };
   Kind kind;
   std::string section; // the section it belongs to; empty for the file
@@ -49,6 +52,11 @@ struct LoadedSchedule {
 // own service (ownService) and sections it cannot use; the keys "Start",
 // "Stop", "ForceStart", "ForceStop".
 LoadedSchedule loadSchedule(const IniFile &file, const std::string &ownService);
+
+// Adds a finding for each record the scheduler may start (a start point,
+// no point at all, or ForceStart) whose service isDisabled answers for.
+void checkStartTypes(LoadedSchedule &loaded,
+                     const std::function<bool(const std::string &)> &isDisabled);
 
 // "Start at N" / "Stop at N" for each point of the record, N its minute of the week.
 std::vector<std::string> pointLines(const ServiceRecord &record);

@@ -16,12 +16,12 @@ int timeOfDay(std::string_view text) {
   return ((text[0] - '0') * 10 + (text[1] - '0')) * 60 + (text[2] - '0') * 10 + (text[3] - '0');
 }
 
-// Inserts the entries of a valid token.
+// Adds the entries of a valid token, at the end.
 void parseToken(std::string_view token, bool wantRunning, WeeklySchedule &schedule) {
   size_t colon = token.find(':');
   int time = timeOfDay(token.substr(colon + 1));
   for (char day : token.substr(0, colon))
-    insertSorted(schedule, {(day - '0') * kMinutesPerDay + time, wantRunning});
+    schedule.push_back({(day - '0') * kMinutesPerDay + time, wantRunning});
 }
 
 std::string_view trimBlanks(std::string_view text) {
@@ -53,6 +53,7 @@ std::vector<TokenFinding> parseScheduleValue(const std::string &value, bool want
     if (!after.empty())
       findings.push_back({std::string(token), nullptr, std::string(after)});
   }
+  sortSchedule(schedule); // once: a point at a time is quadratic in a large section
   return findings;
 }
 

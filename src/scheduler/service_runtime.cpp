@@ -14,8 +14,10 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -153,6 +155,48 @@ void logLoad(const LoadedSchedule &loaded, bool reload) {
                   LogKind::Information);
 }
 
+DWORD WINAPI workThread(void *work) {
+  return (*static_cast<const std::function<bool()> *>(work))() ? 1 : 0;
+}
+
+// Runs work on a thread of its own while this thread reports a stop or
+// pause as pending the moment it is asked for (a start that blocks, or a
+// large load, never holds the report back), and a continue before the pause
+// took hold as running again. Work's answer: false when it ended early.
+bool whileReportingPending(const std::function<bool()> &work) {
+  UniqueKernelHandle thread(
+      CreateThread(nullptr, 0, workThread, const_cast<std::function<bool()> *>(&work), 0, nullptr));
+  if (!thread) {
+    g_log.writeLastError("CreateThread()");
+    return work();
+  }
+  HANDLE events[] = {thread.get(), g_wake.get()};
+  while (WaitForMultipleObjects(2, events, FALSE, INFINITE) == WAIT_OBJECT_0 + 1) {
+    DWORD state = g_status.state();
+    if (g_stopRequested) {
+      if (state != SERVICE_STOP_PENDING)
+        reportStatus(SERVICE_STOP_PENDING, kPendingWaitHintMs);
+    } else if (g_pauseWanted) {
+      if (state == SERVICE_RUNNING)
+        reportStatus(SERVICE_PAUSE_PENDING, kPendingWaitHintMs);
+    } else if (state == SERVICE_PAUSE_PENDING) {
+      // Continued before the pause took hold: the work goes on.
+      reportStatus(SERVICE_RUNNING);
+    }
+  }
+  WaitForSingleObject(thread.get(), INFINITE);
+  DWORD whole = 0;
+  GetExitCodeThread(thread.get(), &whole);
+  return whole == 1;
+}
+
+// Whether Windows refuses to start the service: its start type is disabled.
+bool startsDisabled(const std::string &name) {
+  ServiceConfiguration config;
+  return ServiceManagerConnection(false).queryConfiguration(name.c_str(), config) &&
+         config.startType == SERVICE_DISABLED;
+}
+
 // Reads Qvn.ini into the scheduler. A stop, or a change of the pause wish,
 // ends the read between sections; it is then tried again later. A file
 // that cannot be used leaves the schedule as it was, said once.
@@ -170,11 +214,30 @@ void loadSchedule(Scheduler &scheduler, LoadState &state) {
     return;
   }
   const bool paused = g_pauseWanted;
-  std::optional<IniFile> file =
-      readIniFile(kScheduleFile, [paused] { return !g_stopRequested && g_pauseWanted == paused; });
-  if (!file)
+  auto goOn = [paused] { return !g_stopRequested && g_pauseWanted == paused; };
+  LoadedSchedule loaded;
+  bool whole = whileReportingPending([&] {
+    std::optional<IniFile> file = readIniFile(kScheduleFile, goOn);
+    if (!file)
+      return false;
+    loaded = loadSchedule(*file, kSchedulerService);
+    if (!loaded.usable)
+      return true;
+    // One list of the installed services spares a query per section of a
+    // service that does not exist.
+    std::vector<std::string> installed;
+    bool listed = static_cast<bool>(ServiceManagerConnection(false).listServices(installed));
+    auto isInstalled = [&](const std::string &name) {
+      return !listed || std::any_of(installed.begin(), installed.end(),
+                                    [&](const std::string &s) { return sameServiceName(s, name); });
+    };
+    checkStartTypes(loaded, [&](const std::string &name) {
+      return !g_stopRequested && isInstalled(name) && startsDisabled(name);
+    });
+    return true;
+  });
+  if (!whole || g_stopRequested)
     return;
-  LoadedSchedule loaded = loadSchedule(*file, kSchedulerService);
   if (!loaded.usable) {
     if (!state.failureLogged) {
       for (const ScheduleFinding &finding : loaded.findings)
@@ -195,40 +258,12 @@ void loadSchedule(Scheduler &scheduler, LoadState &state) {
 // past its limit since, whoever made it grow.
 void beforeCheck() { g_log.rotateIfLarge(); }
 
-DWORD WINAPI passThread(void *scheduler) {
-  bool whole =
-      static_cast<Scheduler *>(scheduler)->check([] { return !g_stopRequested && !g_pauseWanted; });
-  return whole ? 1 : 0;
-}
-
-// One pass, run on a thread of its own so that this thread can report a
-// stop or pause as pending at once while a start of the pass blocks; the
-// pass ends at the next record. False when it ended early.
+// One pass, the pending state reported meanwhile; it ends at the next
+// record on a stop or pause. False when it ended early.
 bool runPass(Scheduler &scheduler) {
   beforeCheck();
-  UniqueKernelHandle pass(CreateThread(nullptr, 0, passThread, &scheduler, 0, nullptr));
-  if (!pass) {
-    g_log.writeLastError("CreateThread()");
-    return passThread(&scheduler) != 0;
-  }
-  HANDLE events[] = {pass.get(), g_wake.get()};
-  while (WaitForMultipleObjects(2, events, FALSE, INFINITE) == WAIT_OBJECT_0 + 1) {
-    DWORD state = g_status.state();
-    if (g_stopRequested) {
-      if (state != SERVICE_STOP_PENDING)
-        reportStatus(SERVICE_STOP_PENDING, kPendingWaitHintMs);
-    } else if (g_pauseWanted) {
-      if (state == SERVICE_RUNNING)
-        reportStatus(SERVICE_PAUSE_PENDING, kPendingWaitHintMs);
-    } else if (state == SERVICE_PAUSE_PENDING) {
-      // Continued before the pause took hold: the pass goes on.
-      reportStatus(SERVICE_RUNNING);
-    }
-  }
-  WaitForSingleObject(pass.get(), INFINITE);
-  DWORD whole = 0;
-  GetExitCodeThread(pass.get(), &whole);
-  return whole == 1;
+  return whileReportingPending(
+      [&] { return scheduler.check([] { return !g_stopRequested && !g_pauseWanted; }); });
 }
 
 // Checks at once, then whenever the next point's minute begins or the

@@ -13,6 +13,12 @@ void insertSorted(WeeklySchedule &schedule, const ScheduleEntry &entry) {
   schedule.insert(at, entry);
 }
 
+void sortSchedule(WeeklySchedule &schedule) {
+  schedule.sort([](const ScheduleEntry &a, const ScheduleEntry &b) {
+    return a.minuteOfWeek < b.minuteOfWeek;
+  });
+}
+
 bool wantedState(const WeeklySchedule &schedule, int32_t now) {
   if (schedule.empty())
     return true;
@@ -26,22 +32,26 @@ bool wantedState(const WeeklySchedule &schedule, int32_t now) {
 }
 
 std::optional<int32_t> nextChange(const WeeklySchedule &schedule, int32_t now) {
-  // Only a point can change the wanted state: try them in the order they
-  // come after now, a point at now itself coming last, a week later.
-  auto after = [now](int32_t minute) {
-    int32_t distance = ((minute - now) % kMinutesPerWeek + kMinutesPerWeek) % kMinutesPerWeek;
-    return distance == 0 ? kMinutesPerWeek : distance;
-  };
-  std::vector<int32_t> points;
-  for (const ScheduleEntry &entry : schedule)
-    points.push_back(entry.minuteOfWeek);
-  std::sort(points.begin(), points.end(),
-            [&](int32_t a, int32_t b) { return after(a) < after(b); });
-  bool wanted = wantedState(schedule, now);
-  for (int32_t point : points)
-    if (wantedState(schedule, point) != wanted)
-      return point;
-  return std::nullopt;
+  // The state each point's minute leaves (its last entry rules), in one
+  // walk; then the first minute after now, going round the week and a
+  // point at now itself coming last, whose state differs from now's.
+  std::vector<std::pair<int32_t, bool>> minutes;
+  for (const ScheduleEntry &entry : schedule) {
+    if (!minutes.empty() && minutes.back().first == entry.minuteOfWeek)
+      minutes.back().second = entry.wantRunning;
+    else
+      minutes.emplace_back(entry.minuteOfWeek, entry.wantRunning);
+  }
+  const bool wanted = wantedState(schedule, now);
+  std::optional<int32_t> later, roundTheWeek;
+  for (const auto &[minute, state] : minutes)
+    if (state != wanted) {
+      if (minute > now && !later)
+        later = minute;
+      if (minute <= now && !roundTheWeek)
+        roundTheWeek = minute;
+    }
+  return later ? later : roundTheWeek;
 }
 
 std::string weekdayTime(int32_t minuteOfWeek) {

@@ -11,6 +11,7 @@
 namespace rights {
 constexpr std::uint32_t kManagerConnect = 0x1;
 constexpr std::uint32_t kManagerCreateService = 0x2;
+constexpr std::uint32_t kManagerEnumerate = 0x4;
 constexpr std::uint32_t kQueryConfig = 0x1;
 constexpr std::uint32_t kChangeConfig = 0x2;
 constexpr std::uint32_t kQueryStatus = 0x4;

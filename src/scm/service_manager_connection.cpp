@@ -4,6 +4,7 @@
 #include "log/diagnostic_log.h"
 #include "scm/service_access.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -230,6 +231,7 @@ Result ServiceManagerConnection::queryConfiguration(const char *name,
     if (QueryServiceConfigA(service_.get(), info, needed, &needed)) {
       config.binaryPath = info->lpBinaryPathName ? info->lpBinaryPathName : "";
       config.displayName = info->lpDisplayName ? info->lpDisplayName : "";
+      config.startType = info->dwStartType;
       error = ERROR_SUCCESS;
     } else {
       error = GetLastError();
@@ -264,6 +266,37 @@ Result ServiceManagerConnection::listDependents(const char *name, bool activeOnl
     const auto *entries = reinterpret_cast<const ENUM_SERVICE_STATUSA *>(buffer.data());
     for (DWORD i = 0; i < count; ++i)
       names.emplace_back(entries[i].lpServiceName ? entries[i].lpServiceName : "");
+  }
+  closeAll();
+  return result;
+}
+
+Result ServiceManagerConnection::listServices(std::vector<std::string> &names) {
+  names.clear();
+  Result result = openManager(rights::kManagerEnumerate);
+  if (!result)
+    return result;
+  // Page by page: each call goes on where the one before stopped.
+  std::vector<unsigned char> buffer(65536);
+  DWORD resume = 0;
+  for (;;) {
+    DWORD needed = 0, count = 0;
+    BOOL whole =
+        EnumServicesStatusA(manager_.get(), SERVICE_WIN32 | SERVICE_DRIVER, SERVICE_STATE_ALL,
+                            reinterpret_cast<ENUM_SERVICE_STATUSA *>(buffer.data()),
+                            static_cast<DWORD>(buffer.size()), &needed, &count, &resume);
+    DWORD error = whole ? ERROR_SUCCESS : GetLastError();
+    if (!whole && error != ERROR_MORE_DATA) {
+      result = fail("EnumServicesStatus", error);
+      break;
+    }
+    const auto *entries = reinterpret_cast<const ENUM_SERVICE_STATUSA *>(buffer.data());
+    for (DWORD i = 0; i < count; ++i)
+      names.emplace_back(entries[i].lpServiceName ? entries[i].lpServiceName : "");
+    if (whole)
+      break;
+    if (count == 0)
+      buffer.resize(std::max<std::size_t>(needed, buffer.size() * 2));
   }
   closeAll();
   return result;

@@ -18,6 +18,7 @@
 struct ServiceConfiguration {
   std::string binaryPath;
   std::string displayName;
+  std::uint32_t startType = 0; // SERVICE_DISABLED (4): Windows starts it not even on request
 };
 
 class ServiceManagerConnection {
@@ -56,6 +57,8 @@ public:
   // The key names of the services that depend on name, directly or not;
   // with activeOnly, only those not stopped.
   Result listDependents(const char *name, bool activeOnly, std::vector<std::string> &names);
+  // The key names of every service the manager knows, in one call.
+  Result listServices(std::vector<std::string> &names);
   // Sets one item of the service's further configuration: level and info
   // as ChangeServiceConfig2A takes them. A system that does not know the
   // item refuses it with ERROR_INVALID_LEVEL or ERROR_INVALID_PARAMETER;

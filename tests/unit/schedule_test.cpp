@@ -126,6 +126,8 @@ TEST(ScheduleConfig, SectionsBecomeRecordsAndWhatTheServiceWouldIgnoreIsFound) {
                             "Stop at 1920", "A", "Start at 5040", "B ForceStart", "Stop at 1920"}));
   EXPECT_EQ(loaded.points(), 8u);
   EXPECT_TRUE(loaded.usable);
+  // Disabled: a start point, no point, ForceStart are started; a stop point alone is not.
+  checkStartTypes(loaded, [](const std::string &name) { return name != "Zeta"; });
   Lines found;
   for (const ScheduleFinding &f : loaded.findings)
     found.push_back(f.logLine);
@@ -138,7 +140,11 @@ TEST(ScheduleConfig, SectionsBecomeRecordsAndWhatTheServiceWouldIgnoreIsFound) {
              "Ignoring schedule section ???: its name does not survive the system code page",
              "Ignoring schedule entry 1:2400 of service B",
              "ForceStart=y of service B never acts: it has no start point",
-             "Ignoring repeated schedule section a"}));
+             "Ignoring repeated schedule section a",
+             "Service Alpha is disabled: Windows will not start it",
+             "Service Mid is disabled: Windows will not start it",
+             "Service A is disabled: Windows will not start it",
+             "Service B is disabled: Windows will not start it"}));
 }
 
 // Text the profile functions see no section in (UTF-16 without its mark) is not an empty
@@ -153,29 +159,69 @@ TEST(ScheduleConfig, AFileThatCannotBeReadIsNotAnEmptySchedule) {
   EXPECT_TRUE(loadSchedule(file, "Qvn").usable && loadSchedule(file, "Qvn").findings.empty());
   file.utf8Mark = true; // read, but said
   EXPECT_TRUE(loadSchedule(file, "Qvn").usable && loadSchedule(file, "Qvn").findings.size() == 1);
+  // A line the profile functions skip, above the first section.
+  file = fileOf({section("E1", {})});
+  file.lineBeforeSections = 2;
+  file.textBeforeSections = "Start=0:0000";
+  LoadedSchedule above = loadSchedule(file, "Qvn");
+  ASSERT_EQ(above.findings.size(), 1u);
+  EXPECT_EQ(above.findings[0].logLine, "Schedule file C:\\windows\\Qvn.ini: line 2 comes before "
+                                       "the first section and is ignored: Start=0:0000");
   EXPECT_TRUE(loadSchedule(fileOf({}, IniFile::State::Missing), "Qvn").usable);
 }
 
 TEST(IniFile, BytesTellAMarkAndWhetherAnyLineCountsAndKeysAreRead) {
-  // A UTF-8 mark, and whether a line other than blanks and comments is held, in UTF-8 and UTF-16.
-  const std::tuple<std::string, bool, bool> rows[] = {
-      {"", false, false},
-      {"; only a comment\r\n\r\n  \t\r\n", false, false},
-      {"\xEF\xBB\xBF; comment\r\n", true, false},
-      {"\xEF\xBB\xBF[Spooler]\r\n", true, true},
-      {std::string("\xFF\xFE;\0 \0c\0\r\0\n\0", 12), false, false},
-      {std::string("\xFF\xFE[\0S\0]\0", 8), false, true},
-      {std::string("[\0S\0]\0", 6), false, true}};
-  for (const auto &[bytes, mark, content] : rows)
-    EXPECT_EQ(std::make_pair(fileFacts(bytes).utf8Mark, fileFacts(bytes).hasContent),
-              std::make_pair(mark, content))
+  // A UTF-8 mark, whether a line other than blanks and comments is held, in UTF-8 and UTF-16,
+  // and the first such line, with its number, when it is not a section's.
+  const std::tuple<std::string, bool, bool, int, std::string> rows[] = {
+      {"", false, false, 0, ""},
+      {"; only a comment\r\n\r\n  \t\r\n", false, false, 0, ""},
+      {"\xEF\xBB\xBF; comment\r\n", true, false, 0, ""},
+      {"\xEF\xBB\xBF[Spooler]\r\n", true, true, 0, ""},
+      {std::string("\xFF\xFE;\0 \0c\0\r\0\n\0", 12), false, false, 0, ""},
+      {std::string("\xFF\xFE[\0S\0]\0", 8), false, true, 0, ""},
+      {std::string("[\0S\0]\0", 6), false, true, 0, ""},
+      {"; c\r\n\r\n Start=0:0000 \r\n[E1]\r\n", false, true, 3, "Start=0:0000"},
+      {"\n\rx\n[E1]", false, true, 3, "x"},
+      {"  [E1]\r\nStart=0:0000\r\n", false, true, 0, ""}};
+  for (const auto &[bytes, mark, content, line, text] : rows) {
+    FileFacts f = fileFacts(bytes);
+    EXPECT_EQ(std::make_tuple(f.utf8Mark, f.hasContent, f.lineBeforeSections, f.textBeforeSections),
+              std::make_tuple(mark, content, line, text))
         << bytes;
+  }
   IniSection s = section("S", {"Start=1:0800", " Stop = \"2:0900\" ", "bare", ";c=1", "", "=x",
                                "start=9", "Q='a'b'", "R='"});
   EXPECT_EQ(s.keys, (Lines{"Start", "Stop", "bare", "start", "Q", "R"}));
   EXPECT_EQ((Lines{s.value("START", ""), s.value("stop", ""), s.value("bare", "default"),
                    s.value("Q", ""), s.value("R", "")}),
             (Lines{"1:0800", "2:0900", "", "a'b", "'"}));
+}
+
+// Wide text goes into the system code page with best fit refused, but with no flag at all where
+// Windows refuses every other (a name read with a refused flag became "" and was acted on).
+TEST(IniFile, ConversionFlagsPerCodePage) {
+  const std::pair<std::uint32_t, std::uint32_t> rows[] = {
+      {1252, 0x400}, {932, 0x400},   {65001, 0},    {65000, 0}, {54936, 0},
+      {52936, 0},    {50220, 0},     {50229, 0},    {42, 0},    {57002, 0},
+      {57011, 0},    {57012, 0x400}, {57001, 0x400}};
+  for (const auto &[codePage, flags] : rows)
+    EXPECT_EQ(narrowingFlags(codePage), flags) << codePage;
+}
+
+// A read is taken only when the file was the same after it as before; else read again, then
+// given up.
+TEST(IniFile, ATornReadIsReadAgainThenGivenUp) {
+  const FileSnapshot file{true, 5, 100, "[S]\r\n"};
+  const std::tuple<FileSnapshot, int, ReadOutcome> rows[] = {
+      {file, kReadAttempts, ReadOutcome::Take},
+      {{true, 0, 100, "[S]\r\n"}, 1, ReadOutcome::ReadAgain},
+      {{true, 5, 101, "[S]\r\n"}, 2, ReadOutcome::ReadAgain},
+      {{true, 5, 100, "[T]\r\n"}, 1, ReadOutcome::ReadAgain},
+      {{}, 1, ReadOutcome::ReadAgain},
+      {{true, 5, 101, "[S]\r\n"}, kReadAttempts, ReadOutcome::GiveUp}};
+  for (const auto &[after, attempt, outcome] : rows)
+    EXPECT_EQ(afterRead(file, after, attempt), outcome) << attempt << after.bytes;
 }
 
 // The chart's day lines, without the ruler and the marker.

@@ -113,8 +113,10 @@ std::string weekAndWanted(const std::string &start, const std::string &stop) {
 TEST(ScheduleReport, ReportsTheScheduleAndItsProblemsAndChangesNothing) {
   const std::string dir = "C:\\qvn cfg";
   CreateDirectoryA(dir.c_str(), nullptr);
-  ServiceCleanup office(uniqueServiceName("QvnCfgOffice")), typo(uniqueServiceName("QvnCfgTypo"));
-  ASSERT_TRUE(registerTestService(office.name()) && registerTestService(typo.name()));
+  ServiceCleanup office(uniqueServiceName("QvnCfgOffice")), typo(uniqueServiceName("QvnCfgTypo")),
+      off(uniqueServiceName("QvnCfgOff"));
+  ASSERT_TRUE(registerTestService(office.name()) && registerTestService(typo.name()) &&
+              registerService(off.name(), testServiceCommand(), SERVICE_DISABLED));
   const std::string valid =
       lines({"[" + office.name() + "]", "Start=12345:0800", "Stop=12345:1800", "ForceStop=y"});
   ASSERT_TRUE(writeFile(dir + "\\Qvn.ini", valid));
@@ -130,12 +132,13 @@ TEST(ScheduleReport, ReportsTheScheduleAndItsProblemsAndChangesNothing) {
                           "Scheduler: \"Qvn\" is not installed\r\n1 service(s), 0 problem(s)\r\n")
       << "or the minute turned: " << expected;
 
-  // Everything the service would ignore, each once, under its section.
+  // Everything the service would ignore or Windows refuse, each once, under its section.
   ASSERT_TRUE(writeFile(
       dir + "\\Qvn.ini",
-      valid + lines({"[QvnCfgNoSuchService]", "Start=3:1200,4:1200,5:1200", "Strat=1:0800",
-                     "Start=2:0800", "ForceStop=y", "[" + typo.name() + "]", "Stop=1:2400", "[Qvn]",
-                     "Stop=0123456:0000"})));
+      "Start=0:0000\r\n" + valid +
+          lines({"[QvnCfgNoSuchService]", "Start=3:1200,4:1200,5:1200", "Strat=1:0800",
+                 "Start=2:0800", "ForceStop=y", "[" + typo.name() + "]", "Stop=1:2400", "[Qvn]",
+                 "Stop=0123456:0000", "[" + off.name() + "]", "Stop=1:0800", "ForceStart=y"})));
   r = runQvn("-test Qvn.ini", dir);
   EXPECT_EQ(r.exitCode, 1u);
   for (const std::string &text :
@@ -148,7 +151,10 @@ TEST(ScheduleReport, ReportsTheScheduleAndItsProblemsAndChangesNothing) {
         lines({"  Ignored entry \"1:2400\": hour above 23"}),
         lines(
             {"Problem: Ignoring schedule section Qvn: the scheduler never starts or stops itself"}),
-        lines({"3 service(s), 7 problem(s)"})})
+        lines({"  Service disabled: Windows will not start it"}),
+        lines({"Problem: Schedule file " + dir +
+               "\\Qvn.ini: line 1 comes before the first section and is ignored: Start=0:0000"}),
+        lines({"4 service(s), 10 problem(s)"})})
     EXPECT_TRUE(r.has(text)) << text << r.output;
 
   // The Windows directory's file by default: nothing logged; none at all is no problem.

@@ -2,6 +2,7 @@
 // however long, key lines as written, what the functions would not tell), and the local time.
 #include "common/unique_handle.h"
 #include "config/ini_reader.h"
+#include "scheduler/schedule_config.h"
 #include "scheduler/system_clock.h"
 #include "test_support.h"
 
@@ -69,9 +70,37 @@ TEST_F(IniReader, WhatTheProfileFunctionsDoNotSay) {
   ASSERT_EQ(file.sections.size(), 2u);
   EXPECT_TRUE(file.sections[0].nameLost && !file.sections[1].nameLost);
   EXPECT_EQ(file.sections[1].name, "Spooler");
+  // Code page UTF-8 (which refuses best fit on Windows): both names whole, values read.
+  ASSERT_TRUE(writeFile(path_, "\xFF\xFE" + utf16(u"[\u0421\u043B\u0443\u0436\u0431\u0430]\r\n"
+                                                  u"[Spooler]\r\nStart=1:0800\r\n")));
+  RunResult utf8 = run("\"" + programPath("utf8_reader.exe") + "\" Qvn.ini");
+  EXPECT_EQ(utf8.output, "65001\r\n\xD0\xA1\xD0\xBB\xD1\x83\xD0\xB6\xD0\xB1\xD0\xB0 \r\n"
+                         "Spooler 1:0800\r\n");
   // A stop asked for during the read ends it.
   int asked = 0;
   EXPECT_FALSE(readIniFile("Qvn.ini", [&] { return ++asked < 2; }));
+}
+
+// The profile functions read the file anew at each call: a file saved during the read (emptied,
+// then written) is read again, never taken as sections of one and values of another (an empty
+// section is wanted running always); one that changes during every read is not used.
+TEST_F(IniReader, AFileSavedDuringTheReadIsReadAgainOrNotUsed) {
+  const std::string content = "[QvnSvc]\r\nStop=0123456:0000\r\n[QvnOther]\r\nStart=1:0800\r\n";
+  ASSERT_TRUE(writeFile(path_, content));
+  int section = 0;
+  std::optional<IniFile> file = readIniFile("Qvn.ini", [&] {
+    ++section;
+    return section > 2 || writeFile(path_, section == 1 ? "" : content);
+  });
+  ASSERT_TRUE(file && file->state == IniFile::State::Read);
+  EXPECT_EQ(section, 4);
+  LoadedSchedule loaded = loadSchedule(*file, "Qvn");
+  ASSERT_EQ(loaded.records.size(), 2u);
+  EXPECT_FALSE(wantedState(loaded.records.front().schedule, 1000));
+  file = readIniFile("Qvn.ini", [&] { return writeFile(path_, content); });
+  ASSERT_TRUE(file);
+  EXPECT_TRUE(file->state == IniFile::State::Unreadable && file->sections.empty());
+  EXPECT_EQ(file->whyUnreadable, "it changed during each of 3 reads");
 }
 
 TEST(SystemClock, GivesTheLocalMinuteOfTheWeekWindowsGives) {
