@@ -128,7 +128,8 @@ bool onlyTrustedCanChange(const std::vector<std::string> &paths, const char *con
                                      nullptr, nullptr, nullptr, nullptr, &descriptor);
     if (rc != ERROR_SUCCESS) {
       g_log.writeError("GetNamedSecurityInfo()", rc);
-      std::printf("%sUnable to read the security of %s, see C:\\Qvn.log\n", indent, path.c_str());
+      std::printf("%sUnable to read the security of %s, %s\n", indent, path.c_str(),
+                  g_log.seeLog().c_str());
       return false;
     }
     ObjectSecurity security = objectSecurityOf(descriptor);
