@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <sddl.h>
 
+#include <cstdio>
 #include <memory>
 #include <sstream>
 
@@ -151,6 +152,7 @@ TEST(LogFaults, BesideTheServiceHeldReopenedRotatedAndEveryLineWhole) {
     for (int round = 0; round < 2; ++round) {
       writer.write(std::string(DiagnosticLog::kRotateAt, 'x').c_str());
       EXPECT_TRUE(waitFor([] { return readFile(kLog).size() < 100000; }, 5000)) << round;
+      std::printf("log past its limit, then: %zu bytes\n", readFile(kLog).size());
     }
   };
   held.reset(CreateFileA(kLog.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
