@@ -188,7 +188,7 @@ private:
     if (!logFailures_)
       return Refusal{"Unable to read the security of " + path + ": " + systemText(error), "", true};
     g_log.writeError(call, error);
-    return Refusal{"Unable to read the security of " + path + ", see C:\\Qvn.log", "", true};
+    return Refusal{"Unable to read the security of " + path + ", " + g_log.seeLog(), "", true};
   }
 
   // The object itself (a link as the link: whoever may change it may point

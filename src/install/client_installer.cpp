@@ -66,7 +66,7 @@ bool removeClientService(ServiceManagerConnection &connection, const std::string
   if (Result queried = connection.queryConfiguration(service.c_str(), config); !queried) {
     if (queried.failedWith(ERROR_SERVICE_DOES_NOT_EXIST))
       return true;
-    std::printf("  Unable to delete service, see C:\\Qvn.log\n");
+    std::printf("  Unable to delete service, %s\n", g_log.seeLog().c_str());
     return false;
   }
   if (!isHostedByServiceHost(config.binaryPath)) {
@@ -79,7 +79,7 @@ bool removeClientService(ServiceManagerConnection &connection, const std::string
   if (removed.failedWith(ERROR_SERVICE_REQUEST_TIMEOUT))
     std::printf("  Service did not stop within 30 s, removed when it stops\n");
   else
-    std::printf("  Unable to delete service, see C:\\Qvn.log\n");
+    std::printf("  Unable to delete service, %s\n", g_log.seeLog().c_str());
   return false;
 }
 
@@ -145,7 +145,7 @@ bool installClientService(ServiceManagerConnection &connection, const IniFile &f
   std::string binaryPath = "\"" + hostPath + "\"";
   if (!connection.createService(service.c_str(), settings.display.c_str(), binaryPath.c_str(),
                                 description.c_str(), false)) {
-    std::printf("  Unable to create service, see C:\\Qvn.log\n");
+    std::printf("  Unable to create service, %s\n", g_log.seeLog().c_str());
     return false;
   }
   HostWriteStep failedStep = HostWriteStep::Value;

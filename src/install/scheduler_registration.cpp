@@ -83,7 +83,7 @@ bool installScheduler() {
   ServiceManagerConnection connection;
   std::string path;
   if (!registerScheduler(connection, path)) {
-    std::printf("Unable to install Quorvane service, see C:\\Qvn.log\n");
+    std::printf("Unable to install Quorvane service, %s\n", g_log.seeLog().c_str());
     return false;
   }
   configureScheduler(connection);
@@ -92,14 +92,14 @@ bool installScheduler() {
   // first events find their text all the same.
   bool installed = true;
   if (!registerEventSource(path)) {
-    std::printf("Quorvane event source not registered, see C:\\Qvn.log\n");
+    std::printf("Quorvane event source not registered, %s\n", g_log.seeLog().c_str());
     installed = false;
   }
   // The registration stays either way: once the cause in the log is mended,
   // "net start Qvn" starts it.
   std::uint32_t state = 0;
   if (!connection.queryStatus(kSchedulerService, state) || state == SERVICE_STOPPED) {
-    std::printf("Quorvane service installed but not running, see C:\\Qvn.log\n");
+    std::printf("Quorvane service installed but not running, %s\n", g_log.seeLog().c_str());
     installed = false;
   }
   return installed;
@@ -117,6 +117,6 @@ bool uninstallScheduler() {
   if (removed.failedWith(ERROR_SERVICE_REQUEST_TIMEOUT))
     std::printf("Quorvane service did not stop within 30 s, removed when it stops\n");
   else
-    std::printf("Unable to desinstall Quorvane service, see C:\\Qvn.log\n");
+    std::printf("Unable to desinstall Quorvane service, %s\n", g_log.seeLog().c_str());
   return false;
 }

@@ -5,6 +5,7 @@
 #include <sddl.h>
 
 #include <cctype>
+#include <cstdio>
 
 namespace {
 
@@ -133,39 +134,196 @@ bool writeAll(HANDLE file, const std::string &bytes) {
          written == bytes.size();
 }
 
+bool fileSize(HANDLE file, std::int64_t &size) {
+  LARGE_INTEGER s;
+  if (!GetFileSizeEx(file, &s))
+    return false;
+  size = s.QuadPart;
+  return true;
+}
+
+bool truncateAt(HANDLE file, std::int64_t size) {
+  LARGE_INTEGER at;
+  at.QuadPart = size;
+  return SetFilePointerEx(file, at, nullptr, FILE_BEGIN) && SetEndOfFile(file);
+}
+
+std::string localTimeNow() {
+  SYSTEMTIME t;
+  GetLocalTime(&t);
+  char text[32];
+  std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", t.wYear, t.wMonth, t.wDay,
+                t.wHour, t.wMinute, t.wSecond);
+  return text;
+}
+
+// A failed emptying (a program maps the log) is not tried at every entry.
+const DWORD kEmptyAgainAfterMs = 60000;
+
 } // namespace
 
 DiagnosticLog::DiagnosticLog(const char *path, long rotateAt)
     : path_(path), fullPath_(fullPathOf(path_)), rotateAt_(rotateAt), lock_(createLock(path_)) {}
 
-UniqueKernelHandle DiagnosticLog::openForAppend(std::string &notices) {
-  auto unusable = [&](int which, const std::string &path, const std::string &why) {
+UniqueKernelHandle DiagnosticLog::openForAppend(Notices &said) {
+  auto unusable = [&](int which, const std::string &path, const std::string &why, std::string &to) {
     if (!saidUnusable_[which].exchange(true))
-      notices += "Log file " + path + " not used: " + why + "\n";
+      to += "Log file " + path + " not used: " + why + "\n";
   };
   const DWORD access = FILE_APPEND_DATA | FILE_READ_ATTRIBUTES;
   std::string reason;
   UniqueKernelHandle file = openChecked(path_, fullPath_, access, true, reason);
-  LARGE_INTEGER size;
-  if (!file)
-    unusable(0, path_, reason);
-  if (!file || !GetFileSizeEx(file.get(), &size) || size.QuadPart <= rotateAt_)
+  std::int64_t size = 0;
+  if (!file) {
+    unusable(0, path_, reason, said.elsewhere);
+    said.why = reason.empty() ? "it could not be opened" : reason;
+  }
+  if (!file || !fileSize(file.get(), size) || size <= rotateAt_)
     return file;
-  // Nothing is moved onto a ".old" that is not a plain file of our own.
+  // Nothing is moved or copied onto a ".old" that is not a plain file of our own.
   std::string old = path_ + ".old";
   openChecked(old, fullPath_ + ".old", FILE_READ_ATTRIBUTES, false, reason);
-  if (!reason.empty()) {
-    unusable(1, old, reason + "; " + path_ + " is not moved aside");
-    return file;
+  const bool oldUsable = reason.empty();
+  if (!oldUsable)
+    unusable(1, old, reason + "; " + path_ + " is emptied instead of moved aside", said.head);
+  Rotation rotation = rotationFor(size, rotateAt_, oldUsable, moveFailed_);
+  if (rotation == Rotation::Move) {
+    file.reset();
+    MoveFileExA(path_.c_str(), old.c_str(), MOVEFILE_REPLACE_EXISTING);
+    std::string whyNotMoved = systemText(GetLastError());
+    file = openChecked(path_, fullPath_, access, true, reason);
+    if (!file) {
+      unusable(0, path_, reason, said.elsewhere);
+      said.why = reason;
+    }
+    if (!file || !fileSize(file.get(), size) || size <= rotateAt_)
+      return file;
+    // Still there: a program holds it without delete sharing.
+    moveFailed_ = true;
+    if (!saidCopied_) {
+      saidCopied_ = true;
+      said.head += "Log file " + path_ + " copied to " + old +
+                   " and emptied, as it could not be moved there: " + whyNotMoved + "\n";
+    }
   }
-  file.reset();
-  // If the move fails (a program holds the file without delete sharing),
-  // the entry goes on at the end of the large file.
-  MoveFileExA(path_.c_str(), old.c_str(), MOVEFILE_REPLACE_EXISTING);
-  file = openChecked(path_, fullPath_, access, true, reason);
-  if (!file)
-    unusable(0, path_, reason);
-  return file;
+  // Bounded before complete: past the limit and not emptied, entries are
+  // not written.
+  said.why = "it is past its limit and cannot be emptied";
+  if (emptyFailed_ && GetTickCount() - emptyFailedAt_ < kEmptyAgainAfterMs)
+    return UniqueKernelHandle();
+  std::string why;
+  emptyFailed_ = !copyAndEmpty(oldUsable ? old : "", why);
+  emptyFailedAt_ = GetTickCount();
+  if (!emptyFailed_)
+    return file;
+  said.why += ": " + why;
+  if (!saidNotWritten_) {
+    saidNotWritten_ = true;
+    said.elsewhere += "Log file " + path_ + " not written: " + said.why + "\n";
+  }
+  return UniqueKernelHandle();
+}
+
+bool DiagnosticLog::copyAndEmpty(const std::string &copyTo, std::string &why) {
+  UniqueKernelHandle log = openChecked(path_, fullPath_, GENERIC_READ | GENERIC_WRITE, false, why);
+  if (!log)
+    return false;
+  std::string ignored;
+  UniqueKernelHandle old = copyTo.empty()
+                               ? UniqueKernelHandle()
+                               : openChecked(copyTo, fullPath_ + ".old",
+                                             GENERIC_WRITE | FILE_READ_ATTRIBUTES, true, ignored);
+  // A copy that fails still empties the log: bounded before complete.
+  if (old && truncateAt(old.get(), 0)) {
+    std::string chunk(64 * 1024, '\0');
+    DWORD read = 0;
+    while (ReadFile(log.get(), chunk.data(), static_cast<DWORD>(chunk.size()), &read, nullptr) &&
+           read > 0 && writeAll(old.get(), chunk.substr(0, read))) {
+    }
+  }
+  if (truncateAt(log.get(), 0))
+    return true;
+  why = systemText(GetLastError());
+  return false;
+}
+
+bool DiagnosticLog::appendWhole(HANDLE file, const std::string &bytes) {
+  std::int64_t before = 0;
+  bool sized = fileSize(file, before);
+  bool whole;
+  if (spaceForTest_ >= 0 && static_cast<long long>(bytes.size()) > spaceForTest_) {
+    writeAll(file, bytes.substr(0, static_cast<size_t>(spaceForTest_)));
+    spaceForTest_ = 0;
+    SetLastError(ERROR_DISK_FULL);
+    whole = false;
+  } else {
+    whole = writeAll(file, bytes);
+    if (whole && spaceForTest_ >= 0)
+      spaceForTest_ -= static_cast<long long>(bytes.size());
+  }
+  if (whole)
+    return true;
+  // A short write leaves part of the entry: cut it off, so the next entry
+  // does not join it. The append handle cannot truncate; a second one can.
+  DWORD error = GetLastError();
+  if (error == ERROR_SUCCESS)
+    error = ERROR_DISK_FULL;
+  std::int64_t after = 0;
+  std::optional<std::int64_t> cut;
+  if (sized && fileSize(file, after))
+    cut = cutBackTo(before, after, bytes.size());
+  if (cut) {
+    std::string ignored;
+    UniqueKernelHandle writer = openChecked(path_, fullPath_, GENERIC_WRITE, false, ignored);
+    if (writer)
+      truncateAt(writer.get(), *cut);
+  }
+  SetLastError(error);
+  return false;
+}
+
+bool DiagnosticLog::appendToFile(const std::string &bytes) {
+  Notices said;
+  std::string lossSaid;
+  bool written = false;
+  {
+    std::lock_guard<std::mutex> guard(mutex_);
+    LockScope lock(lock_.get(), lockGivenUp_);
+    if (lock.firstGiveUp())
+      said.head += kLockNotice;
+    UniqueKernelHandle file = openForAppend(said);
+    if (file && lost_ > 0)
+      lossSaid = lossNotice(path_, lost_, lostFrom_, lostTo_, lostWhy_) + "\n";
+    std::string all = fileText(said.head + lossSaid) + bytes;
+    written = file && (all.empty() || appendWhole(file.get(), all));
+    if (file && !written) {
+      said.why = systemText(GetLastError());
+      if (!saidNotWritten_) {
+        saidNotWritten_ = true;
+        said.elsewhere += "Log file " + path_ + " not written: " + said.why + "\n";
+      }
+    }
+    if (written) {
+      lost_ = 0;
+    } else if (!bytes.empty()) {
+      missedSinceSee_ = true;
+      lostTo_ = localTimeNow();
+      if (lost_++ == 0) {
+        lostFrom_ = lostTo_;
+        lostWhy_ = said.why;
+      }
+    }
+    if (!written)
+      lossSaid.clear();
+  }
+  std::string head = said.head + lossSaid;
+  if (!head.empty()) {
+    OutputDebugStringA(head.c_str());
+    if (eventSink_)
+      eventSink_(LogKind::Warning, head);
+  }
+  tell(said.elsewhere);
+  return written;
 }
 
 void DiagnosticLog::tell(const std::string &notices) {
@@ -183,14 +341,7 @@ void DiagnosticLog::tell(const std::string &notices) {
 
 void DiagnosticLog::rotateIfLarge() {
   DWORD saved = GetLastError();
-  std::string notices;
-  {
-    LockScope lock(lock_.get(), lockGivenUp_);
-    if (lock.firstGiveUp())
-      append(kLockNotice, LogKind::Warning);
-    openForAppend(notices);
-  }
-  tell(notices);
+  (void)appendToFile("");
   SetLastError(saved);
 }
 
@@ -203,22 +354,19 @@ void DiagnosticLog::append(const std::string &entry, LogKind kind) {
     eventSink_(kind, entry);
   OutputDebugStringA(entry.c_str());
   std::string bytes = fileText(entry);
-  std::string notices;
-  bool written = false;
-  {
-    LockScope lock(lock_.get(), lockGivenUp_);
-    if (lock.firstGiveUp())
-      append(kLockNotice, LogKind::Warning);
-    UniqueKernelHandle file = openForAppend(notices);
-    written = file && writeAll(file.get(), bytes);
-  }
-  tell(notices);
-  if (!written && standardErrorFallback_) {
+  if (!appendToFile(bytes) && standardErrorFallback_) {
     HANDLE standardError = GetStdHandle(STD_ERROR_HANDLE);
     if (standardError && standardError != INVALID_HANDLE_VALUE)
       writeAll(standardError, bytes);
   }
   SetLastError(saved);
+}
+
+std::string DiagnosticLog::seeLog() {
+  std::lock_guard<std::mutex> guard(mutex_);
+  bool missed = missedSinceSee_;
+  missedSinceSee_ = false;
+  return missed ? "see standard error (" + path_ + " could not be written)" : "see " + path_;
 }
 
 void DiagnosticLog::write(const char *text) {

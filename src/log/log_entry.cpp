@@ -28,6 +28,18 @@ std::string eventText(const std::string &entry) {
   return end == std::string::npos ? std::string() : fileText(entry.substr(0, end + 1));
 }
 
+std::string eventDigest(const std::vector<std::string> &lines, std::size_t shown,
+                        const std::string &what, const std::string &where) {
+  if (lines.size() == 1)
+    return lines.front();
+  std::string text = std::to_string(lines.size()) + " " + what;
+  text += lines.size() > shown ? ", the first " + std::to_string(shown) + " (all in " + where + "):"
+                               : ":";
+  for (std::size_t i = 0; i < lines.size() && i < shown; ++i)
+    text += "\n" + lines[i];
+  return text;
+}
+
 namespace {
 
 // "\\?\C:\x" as "C:\x", "\\?\UNC\host\share" as "\\host\share".
@@ -64,4 +76,24 @@ std::string unusableReason(const std::string &path, const OpenedFile &file) {
   if (!samePath(target, path))
     return "it leads to " + target;
   return "";
+}
+
+Rotation rotationFor(std::int64_t size, std::int64_t limit, bool oldUsable, bool moveFailed) {
+  if (size <= limit)
+    return Rotation::None;
+  if (!oldUsable)
+    return Rotation::Empty;
+  return moveFailed ? Rotation::CopyAndEmpty : Rotation::Move;
+}
+
+std::optional<std::int64_t> cutBackTo(std::int64_t before, std::int64_t after, std::size_t bytes) {
+  if (after <= before || after - before > static_cast<std::int64_t>(bytes))
+    return std::nullopt;
+  return before;
+}
+
+std::string lossNotice(const std::string &path, unsigned long count, const std::string &from,
+                       const std::string &to, const std::string &why) {
+  return std::to_string(count) + (count == 1 ? " entry" : " entries") + " not written to " + path +
+         " from " + from + " to " + to + ": " + why;
 }

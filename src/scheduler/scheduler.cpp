@@ -42,19 +42,48 @@ std::string joined(const std::vector<std::string> &names) {
   return text;
 }
 
+// Says how a final failure met again and again by a forced schedule goes:
+// nothing while it stays the same, but once an hour; a changed one as new;
+// once more when the start or stop succeeds.
+const std::uint32_t kStillFailingEveryMs = 3600000;
+
+void tellRepeat(ServiceRecord &record, bool wantRunning, const Result &result, std::int32_t now,
+                std::uint32_t nowMs, bool quiet, const CheckActions &actions) {
+  const std::string verb = wantRunning ? "start" : "stop";
+  std::optional<RepeatedFailure> &failing = record.failing;
+  if (result) {
+    if (failing && quiet)
+      actions.logLine((wantRunning ? "Started service " : "Stopped service ") + record.name +
+                          " after failing since " + weekdayTime(failing->sinceMinute),
+                      LogKind::Information);
+    failing.reset();
+  } else if (!failing || failing->error != result.error()) {
+    if (failing)
+      actions.logError("Could not " + verb + " service " + record.name, result.error());
+    failing = RepeatedFailure{wantRunning, result.error(), now, nowMs};
+  } else if (nowMs - failing->toldAtMs >= kStillFailingEveryMs) {
+    actions.logError("Still failing to " + verb + " service " + record.name + " since " +
+                         weekdayTime(failing->sinceMinute),
+                     result.error());
+    failing->toldAtMs = nowMs;
+  }
+}
+
 // Starts or stops the record's service, first try or retry. A failure that
 // may pass leaves lastAction as it was and sets the retry; any other result
 // is recorded as done.
-void act(ServiceRecord &record, bool wantRunning, std::uint32_t nowMs,
+void act(ServiceRecord &record, bool wantRunning, std::int32_t now, std::uint32_t nowMs,
          const CheckActions &actions) {
   const bool retrying = record.retry.has_value();
+  // Said before and logged by then: a retry, or a failure met at every check.
+  const bool quiet = retrying || record.failing;
   const std::string &name = record.name;
   const std::string verb = wantRunning ? "start" : "stop";
-  if (!retrying)
+  if (!quiet)
     actions.logLine((wantRunning ? "Starting service " : "Stopping service ") + name,
                     LogKind::Information);
   Result result =
-      wantRunning ? actions.startService(name, !retrying) : actions.stopService(name, !retrying);
+      wantRunning ? actions.startService(name, !quiet) : actions.stopService(name, !quiet);
   // We never stop other services: saying which ones hold it up is all we do.
   if (result.failedWith(syserr::kDependentServicesRunning) &&
       !(retrying && record.retry->error == result.error())) {
@@ -68,6 +97,7 @@ void act(ServiceRecord &record, bool wantRunning, std::uint32_t nowMs,
       actions.logLine("Will try again every 30 s to " + verb + " service " + name,
                       LogKind::Information);
     record.retry = PendingRetry{wantRunning, nowMs, result.error()};
+    record.failing.reset();
     return;
   }
   record.retry.reset();
@@ -77,6 +107,8 @@ void act(ServiceRecord &record, bool wantRunning, std::uint32_t nowMs,
                     LogKind::Information);
   else if (retrying)
     actions.logError("Gave up trying to " + verb + " service " + name, result.error());
+  else
+    tellRepeat(record, wantRunning, result, now, nowMs, quiet, actions);
 }
 
 } // namespace
@@ -116,10 +148,12 @@ bool checkRecordsAt(std::list<ServiceRecord> &records, std::int32_t now, std::ui
     // The wish changed: what failed is no longer wanted.
     if (record.retry && record.retry->wantRunning != wantRunning)
       record.retry.reset();
+    if (record.failing && record.failing->wantRunning != wantRunning)
+      record.failing.reset();
     bool due =
         record.retry ? retryWait(*record.retry, nowMs) == 0 : mustAct(record, wantRunning, actions);
     if (due)
-      act(record, wantRunning, nowMs, actions);
+      act(record, wantRunning, now, nowMs, actions);
   }
   return true;
 }

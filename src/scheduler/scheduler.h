@@ -62,7 +62,10 @@ std::uint32_t retryWaitMs(const std::list<ServiceRecord> &records, std::uint32_t
 // recorded as done: it is tried again at the first pass kRetryAfterMs or
 // more later, until it succeeds, fails for good or the wish changes, and is
 // logged once, not at every try. Any other result is recorded as done, so a
-// final failure is not retried unless forced. goOn, when given, is asked
+// final failure is not retried unless forced; one a forced schedule meets
+// again at every check is logged once, then hourly ("Still failing to start
+// service <name> since <day time>"), and when the start or stop succeeds.
+// goOn, when given, is asked
 // before each record: a false answer (a stop or pause request) ends the pass
 // there, and the result is then false.
 bool checkRecordsAt(std::list<ServiceRecord> &records, std::int32_t minuteOfWeek,

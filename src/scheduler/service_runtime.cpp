@@ -136,19 +136,33 @@ struct LoadState {
   bool failureLogged = false; // said once until a load succeeds
 };
 
-// The loaded schedule's lines reach the file in one append (a large
-// schedule has tens of thousands); each finding is also a warning event.
-void logLoad(const LoadedSchedule &loaded, bool reload) {
+// How many findings one event shows; the log has them all.
+const std::size_t kFindingsInEvent = 5;
+
+// The findings and then more lines reach the file in one append (a large
+// schedule has tens of thousands); the findings are one event, however many.
+void logFindings(const std::vector<ScheduleFinding> &findings, std::string more = "") {
+  std::vector<std::string> lines;
+  bool problem = false;
+  for (const ScheduleFinding &finding : findings) {
+    lines.push_back(finding.logLine);
+    problem = problem || finding.isProblem();
+  }
   std::string text;
-  for (const ScheduleFinding &finding : loaded.findings)
-    text += finding.logLine + "\n";
+  for (const std::string &line : lines)
+    text += line + "\n";
+  g_log.write((text + more).c_str());
+  if (!lines.empty())
+    g_log.writeEvent(problem ? LogKind::Warning : LogKind::Information,
+                     eventDigest(lines, kFindingsInEvent, "schedule findings", kLogPath));
+}
+
+void logLoad(const LoadedSchedule &loaded, bool reload) {
+  std::string points;
   for (const ServiceRecord &record : loaded.records)
     for (const std::string &line : pointLines(record))
-      text += line + "\n";
-  g_log.write(text.c_str());
-  for (const ScheduleFinding &finding : loaded.findings)
-    g_log.writeEvent(finding.isProblem() ? LogKind::Warning : LogKind::Information,
-                     finding.logLine);
+      points += line + "\n";
+  logFindings(loaded.findings, points);
   g_log.writeLine(std::string(reload ? "Schedule reloaded, " : "Schedule loaded, ") +
                       std::to_string(loaded.records.size()) + " services, " +
                       std::to_string(loaded.points()) + " points",
@@ -240,8 +254,7 @@ void loadSchedule(Scheduler &scheduler, LoadState &state) {
     return;
   if (!loaded.usable) {
     if (!state.failureLogged) {
-      for (const ScheduleFinding &finding : loaded.findings)
-        g_log.writeLine(finding.logLine, LogKind::Warning);
+      logFindings(loaded.findings);
       g_log.writeLine("Schedule not loaded: " + std::to_string(scheduler.size()) +
                           " services stay as loaded before; tried again at each check",
                       LogKind::Warning);

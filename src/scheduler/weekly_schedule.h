@@ -30,11 +30,21 @@ struct PendingRetry {
   uint32_t error = 0;       // the system's error of the last failure
 };
 
+// A final failure a forced schedule meets again at every check: said when
+// it starts, then hourly, and when it clears.
+struct RepeatedFailure {
+  bool wantRunning = false;
+  uint32_t error = 0;
+  int32_t sinceMinute = 0; // the minute of the week it began
+  uint32_t toldAtMs = 0;   // the steady millisecond count it was last said
+};
+
 struct ServiceRecord {
   std::string name; // the service's key name
   WeeklySchedule schedule;
   LastAction lastAction = LastAction::None;
   std::optional<PendingRetry> retry;
+  std::optional<RepeatedFailure> failing;
   bool forceStart = false;
   bool forceStop = false;
 };

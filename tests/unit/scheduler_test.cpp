@@ -89,6 +89,7 @@ TEST(CheckPass, ActsAtTheFirstCheckThenOnlyWhenTheWantedStateChanges) {
 TEST(CheckPass, ForceActsOnlyOnASettledOppositeState) {
   std::list<ServiceRecord> records{record("A", "1:0800", "1:1800", true)};
   Manager m;
+  m.startError = 0;
   m.at(records, kMon0800);
   // Wanted running: stopped is acted on, every pending or paused state is not.
   for (std::uint32_t state : {2u, 3u, 4u, 5u, 6u, 7u}) {
@@ -105,6 +106,32 @@ TEST(CheckPass, ForceActsOnlyOnASettledOppositeState) {
   EXPECT_EQ(m.at(records, kMon1800 + 20), "query A; Stopping service A; stop A");
   records.front().forceStop = false; // forced one way only: the other way is left alone
   EXPECT_EQ(m.at(records, kMon1800 + 30), "");
+}
+
+// A forced start of a disabled service fails at every check: said once, then hourly; a new
+// failure is said at once; the success that ends it too.
+TEST(CheckPass, AFailureMetAtEveryCheckIsSaidOnceThenHourlyAndWhenItClears) {
+  std::list<ServiceRecord> records{record("A", "1:0800", "1:1800", true)};
+  Manager m;
+  const std::tuple<std::int32_t, std::uint32_t, std::uint32_t, const char *> steps[] = {
+      {kMon0800, 0, 1058, "Starting service A; start A"},
+      {kMon0800 + 10, 600000, 1058, "query A; quiet start A"},
+      {kMon0800 + 60, 3600000, 1058,
+       "query A; quiet start A; Still failing to start service A since Mon 08:00: 1058"},
+      {kMon0800 + 70, 4200000, 1058, "query A; quiet start A"},
+      {kMon0800 + 80, 4800000, 5, "query A; quiet start A; Could not start service A: 5"},
+      {kMon0800 + 90, 5400000, 0,
+       "query A; quiet start A; Started service A after failing since Mon 09:20"},
+      {kMon0800 + 100, 6000000, 1058, "query A"}};
+  for (const auto &[minute, ms, error, calls] : steps) {
+    m.startError = error;
+    EXPECT_EQ(m.at(records, minute, ms), calls) << minute;
+  }
+  // A change of the wish ends it: the next failure is said in full.
+  m.states["A"] = kStateStopped;
+  EXPECT_EQ(m.at(records, kMon0800 + 110, 6600000), "query A; Starting service A; start A");
+  m.at(records, kMon1800, 7200000);
+  EXPECT_EQ(m.at(records, kMon0800, 7800000), "Starting service A; start A"); // a week later
 }
 
 TEST(CheckPass, WhichFailuresMayPass) {

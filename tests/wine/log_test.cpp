@@ -6,12 +6,20 @@
 #include <gtest/gtest.h>
 #include <sddl.h>
 
+#include <cstdio>
 #include <memory>
 #include <sstream>
 
 using namespace qvntest;
 
 const std::string kPath = "C:\\qvn-log-test.log", kLog = "C:\\Qvn.log";
+
+int count(const std::string &text, const std::string &part) {
+  int n = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+    ++n;
+  return n;
+}
 
 TEST(Log, EachEntryIsInTheFileAtOnceAndEveryKindButRecordIsAnEvent) {
   DeleteFileA(kPath.c_str());
@@ -44,8 +52,34 @@ TEST(Log, EachEntryIsInTheFileAtOnceAndEveryKindButRecordIsAnEvent) {
                                       {LogKind::Error, "Context"}}));
 }
 
-// A link or folder at the log's path, or at ".old" when the log is to be moved aside: left
-// untouched, and said once.
+// A disk that fills up: an entry is there whole or not at all, and once there is room again the
+// log says how many it missed; a console line then points at standard error.
+TEST(Log, AFullDiskTearsNoEntryAndTheLossIsSaidAfter) {
+  DeleteFileA(kPath.c_str());
+  DiagnosticLog log(kPath.c_str());
+  std::string said;
+  log.setEventSink([&](LogKind, const std::string &text) { said += text; });
+  log.writeLine("one");
+  log.setSpaceForTest(6); // "two" fits, the next one only in part
+  for (const char *entry : {"two", "three", "four"})
+    log.writeLine(entry);
+  EXPECT_EQ(readFile(kPath), "one\r\ntwo\r\n");
+  EXPECT_EQ(log.seeLog(), "see standard error (" + kPath + " could not be written)");
+  log.setSpaceForTest(-1);
+  log.writeLine("five");
+  const std::string full = systemText(ERROR_DISK_FULL);
+  const std::string text = readFile(kPath),
+                    head = "one\r\ntwo\r\n2 entries not written to " + kPath + " from ";
+  EXPECT_EQ(text.substr(0, head.size()), head);
+  EXPECT_EQ(text.substr(text.size() - full.size() - 8), full + "\r\nfive\r\n");
+  // Said when it failed, and the loss when the log works again.
+  EXPECT_EQ(said.rfind("Log file " + kPath + " not written: " + full + "\n", 0), 0u) << said;
+  EXPECT_NE(said.find("\n2 entries not written to " + kPath), std::string::npos) << said;
+  EXPECT_EQ(log.seeLog(), "see " + kPath);
+}
+
+// A link or folder at the log's path// A link or folder at the log's path, or at ".old" when the
+// log is to be moved aside: left untouched, and said once.
 TEST(Log, NeverWritesThroughALinkOrFolderAndSaysSoOnce) {
   const std::string target = "C:\\qvn-log-target.txt";
   const std::pair<PathShape, const char *> kShapes[] = {
@@ -64,9 +98,9 @@ TEST(Log, NeverWritesThroughALinkOrFolderAndSaysSoOnce) {
       log.writeLine("two");
       std::string notice = "Log file " + shaped + " not used: " + reason;
       EXPECT_EQ(readFile(target), "target\r\n") << notice;
-      if (shaped != kPath) {
-        notice += "; " + kPath + " is not moved aside";
-        EXPECT_EQ(readFile(kPath), "one\r\ntwo\r\n");
+      if (shaped != kPath) { // bounded all the same: emptied, and why at its head
+        notice += "; " + kPath + " is emptied instead of moved aside";
+        EXPECT_EQ(readFile(kPath), notice + "\r\ntwo\r\n");
       }
       EXPECT_EQ(said, notice + "\n");
       removeShape(shaped);
@@ -87,7 +121,12 @@ TEST(LogFaults, BesideTheServiceHeldReopenedRotatedAndEveryLineWhole) {
   UniqueKernelHandle held(
       CreateFileA(kLog.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, 0, nullptr));
   // Held exclusively: a console run shows its entries on standard error; the log reopens later.
-  EXPECT_NE(runInstall().output.find(console), std::string::npos);
+  const std::string output = runInstall().output;
+  EXPECT_NE(output.find(console), std::string::npos) << output;
+  EXPECT_NE(output.find("Unable to install Quorvane service, see standard error (" + kLog +
+                        " could not be written)\r\n"),
+            std::string::npos)
+      << output;
   DiagnosticLog writer(kLog.c_str());
   held.reset();
   writer.writeLine("after");
@@ -102,6 +141,38 @@ TEST(LogFaults, BesideTheServiceHeldReopenedRotatedAndEveryLineWhole) {
   writer.writeLine("after");
   held.reset();
   EXPECT_NE(readFile("C:\\Qvn.log.old").find(std::string(1000, 'x')), std::string::npos);
+  // Past the limit again, held without delete sharing (a "tail" viewer), then with a folder at
+  // ".old": copied there and emptied, or emptied; each said once, and the log stays bounded.
+  FileTail events(kWineEventLog);
+  const std::string notMoved = "Log file " + kLog + " copied to " + kLog +
+                               ".old and emptied, as it could not be moved there: ",
+                    folder = "Log file " + kLog + ".old not used: it is a folder; " + kLog +
+                             " is emptied instead of moved aside";
+  auto overflowTwice = [&] {
+    for (int round = 0; round < 2; ++round) {
+      writer.write(std::string(DiagnosticLog::kRotateAt, 'x').c_str());
+      EXPECT_TRUE(waitFor([] { return readFile(kLog).size() < 100000; }, 5000)) << round;
+      std::printf("log past its limit, then: %zu bytes\n", readFile(kLog).size());
+    }
+  };
+  held.reset(CreateFileA(kLog.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(held);
+  overflowTwice();
+  held.reset();
+  const std::string old = readFile(kLog + ".old");
+  EXPECT_EQ(count(old, notMoved), 1); // with the second round
+  EXPECT_NE(old.find(std::string(DiagnosticLog::kRotateAt, 'x')), std::string::npos);
+  ASSERT_TRUE(DeleteFileA((kLog + ".old").c_str()) && CreateDirectoryA((kLog + ".old").c_str(), 0));
+  std::shared_ptr<void> removeFolder(nullptr, [](void *) { RemoveDirectoryA("C:\\Qvn.log.old"); });
+  overflowTwice();
+  writer.writeLine("after");
+  if (serviceEventsSeen()) {
+    EXPECT_EQ(std::make_tuple(count(events.text(), "could not be moved"),
+                              count(events.text(), "is a folder")),
+              std::make_tuple(1, 1))
+        << events.text();
+  }
   for (int i = 0; i < 45; ++i)
     runInstall();
   ASSERT_TRUE(removeService("Qvn")); // stopped: no entry half read

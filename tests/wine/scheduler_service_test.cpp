@@ -311,6 +311,36 @@ TEST_F(SchedulerFaults, ALargeSectionLoadsInASecondAndAStopDuringTheLoadIsPendin
   EXPECT_FALSE(loaded(80000));
 }
 
+// 500 ignored points are one event; a forced start of a disabled service, failing at every
+// check, is logged and sent once, not at every check.
+TEST_F(SchedulerFaults, EventsNeverFlood) {
+  services_.emplace_back(uniqueServiceName("QvnOff"));
+  const std::string off = services_.back().name();
+  ASSERT_TRUE(registerService(off, testServiceCommand(), SERVICE_DISABLED));
+  std::string bad = "Start=";
+  for (int i = 0; i < 500; ++i)
+    bad += "9:" + std::to_string(1000 + i) + ";";
+  FileTail events(kWineEventLog);
+  DeleteFileA("C:\\Qvn.log"); // no move aside during the count
+  log_.mark();
+  startQvn(section(off, lines({bad, "ForceStart=y"})), "/interval-ms=20 /trace-checks");
+  ASSERT_TRUE(waitFor([&] { return count(log_.text(), "Check done") >= 20; }, 10000));
+  stopQvn(5000);
+  const std::string text = log_.text();
+  std::printf("checks with the same failure: %zu, its entries: %zu\n", count(text, "Check done"),
+              count(text, "StartService"));
+  EXPECT_EQ(count(text, "Ignoring schedule entry"), 500u);
+  EXPECT_EQ(count(text, "Starting service " + off), 1u) << text.substr(text.size() - 2000);
+  EXPECT_EQ(count(text, "StartService"), 1u);
+  if (!serviceEventsSeen())
+    return;
+  const std::string seen = events.text();
+  EXPECT_EQ(count(seen, "500 schedule findings, the first 5 (all in C:"), 1u) << seen;
+  EXPECT_EQ(std::make_tuple(count(seen, "warn:eventlog"), count(seen, "err:eventlog")),
+            std::make_tuple(1u, 1u))
+      << seen;
+}
+
 TEST_F(SchedulerFaults, ALinkOrFolderAtTheLogIsNeverWrittenAndSchedulingGoesOn) {
   const std::string target = "C:\\qvn-log-target.txt";
   ASSERT_TRUE(writeFile(target, "target\r\n"));
