@@ -1,5 +1,6 @@
 #include "log/diagnostic_log.h"
 
+#include "common/text.h"
 #include "log/log_entry.h"
 
 #include <sddl.h>
@@ -392,5 +393,5 @@ std::string systemText(unsigned long code) {
                                 nullptr, code, 0, reinterpret_cast<char *>(&message), 0, nullptr);
   std::string text = length && message ? std::string(message, length) : std::string();
   LocalFree(message);
-  return text.substr(0, text.find_last_not_of(" \t\r\n") + 1);
+  return withoutTrailingSpace(text);
 }

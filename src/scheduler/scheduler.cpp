@@ -1,6 +1,7 @@
 #include "scheduler/scheduler.h"
 
 #include "common/system_errors.h"
+#include "common/text.h"
 #include "scm/service_status.h"
 
 #include <algorithm>
@@ -33,13 +34,6 @@ bool pending(std::uint32_t state) {
 std::uint32_t retryWait(const PendingRetry &retry, std::uint32_t nowMs) {
   std::uint32_t since = nowMs - retry.failedAtMs;
   return since >= kRetryAfterMs ? 0 : kRetryAfterMs - since;
-}
-
-std::string joined(const std::vector<std::string> &names) {
-  std::string text;
-  for (const std::string &name : names)
-    text += (text.empty() ? "" : ", ") + name;
-  return text;
 }
 
 // Says how a final failure met again and again by a forced schedule goes:
