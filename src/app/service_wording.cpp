@@ -1,6 +1,6 @@
 #include "app/service_wording.h"
 
-#include "common/system_errors.h"
+#include "common/system_numbers.h"
 #include "common/text.h"
 
 std::string queryFailureText(std::uint32_t error, const std::string &systemText) {

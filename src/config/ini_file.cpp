@@ -1,5 +1,6 @@
 #include "config/ini_file.h"
 
+#include "common/system_numbers.h"
 #include "common/text.h"
 
 std::optional<std::string> IniSection::value(const std::string &key) const {
@@ -52,7 +53,6 @@ ReadOutcome afterRead(const FileSnapshot &before, const FileSnapshot &after, int
 }
 
 std::uint32_t narrowingFlags(std::uint32_t codePage) {
-  const std::uint32_t kNoBestFit = 0x400; // WC_NO_BEST_FIT_CHARS
   switch (codePage) {
   case 42:    // Symbol
   case 50220: // ISO-2022 Japanese, Korean, Chinese

@@ -1,6 +1,6 @@
 #include "scheduler/scheduler.h"
 
-#include "common/system_errors.h"
+#include "common/system_numbers.h"
 #include "common/text.h"
 #include "scm/service_status.h"
 
@@ -21,7 +21,7 @@ bool mustAct(const ServiceRecord &record, bool wantRunning, const CheckActions &
   bool forced = wantRunning ? record.forceStart : record.forceStop;
   if (!forced)
     return false;
-  std::uint32_t opposite = wantRunning ? kStateStopped : kStateRunning;
+  std::uint32_t opposite = wantRunning ? scm::kStateStopped : scm::kStateRunning;
   return actions.queryState(record.name) == opposite;
 }
 
@@ -119,7 +119,7 @@ bool failureMayPass(bool starting, std::uint32_t error,
     // same of one still starting or stopping, which may take it later.
     return pending(stateNow());
   case syserr::kServiceAlreadyRunning: // also said of a service still stopping
-    return starting && stateNow() == kStateStopPending;
+    return starting && stateNow() == scm::kStateStopPending;
   default:
     return false;
   }
