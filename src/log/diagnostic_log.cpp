@@ -123,7 +123,8 @@ UniqueKernelHandle openChecked(const std::string &path, const std::string &fullP
   return reason.empty() ? std::move(file) : UniqueKernelHandle();
 }
 
-std::string fullPathOf(const std::string &path) {
+// The full path, or path itself when the system cannot make one.
+std::string fullPathOrAsGiven(const std::string &path) {
   char full[MAX_PATH * 2];
   DWORD n = GetFullPathNameA(path.c_str(), sizeof(full), full, nullptr);
   return n && n < sizeof(full) ? std::string(full, n) : path;
@@ -164,7 +165,8 @@ const DWORD kEmptyAgainAfterMs = 60000;
 } // namespace
 
 DiagnosticLog::DiagnosticLog(const char *path, long rotateAt)
-    : path_(path), fullPath_(fullPathOf(path_)), rotateAt_(rotateAt), lock_(createLock(path_)) {}
+    : path_(path), fullPath_(fullPathOrAsGiven(path_)), rotateAt_(rotateAt),
+      lock_(createLock(path_)) {}
 
 UniqueKernelHandle DiagnosticLog::openForAppend(Notices &said) {
   auto unusable = [&](int which, const std::string &path, const std::string &why, std::string &to) {

@@ -214,7 +214,7 @@ bool startsDisabled(const std::string &name) {
 // Reads Qvn.ini into the scheduler. A stop, or a change of the pause wish,
 // ends the read between sections; it is then tried again later. A file
 // that cannot be used leaves the schedule as it was, said once.
-void loadSchedule(Scheduler &scheduler, LoadState &state) {
+void loadIntoScheduler(Scheduler &scheduler, LoadState &state) {
   // Whoever may change Qvn.ini decides which services SYSTEM stops.
   if (std::optional<Refusal> refusal = untrustedPlace({profilePath(kScheduleFile)})) {
     if (!state.failureLogged) {
@@ -293,7 +293,7 @@ void runChecks(Scheduler &scheduler) {
     if (reload || (load.due && checkDue && !g_pauseWanted)) {
       load.due = true;
       load.failureLogged = load.failureLogged && !reload; // an asked reload always answers
-      loadSchedule(scheduler, load);
+      loadIntoScheduler(scheduler, load);
       // An asked reload checks even when the file could not be used.
       checkDue = checkDue || reload || !load.due;
     }
