@@ -211,6 +211,14 @@ bool startsDisabled(const std::string &name) {
          config.startType == SERVICE_DISABLED;
 }
 
+// Says once, until a load succeeds, that the schedule stays as it was.
+void tellNotLoaded(const Scheduler &scheduler, LoadState &state) {
+  g_log.writeLine("Schedule not loaded: " + std::to_string(scheduler.size()) +
+                      " services stay as loaded before; tried again at each check",
+                  LogKind::Warning);
+  state.failureLogged = true;
+}
+
 // Reads Qvn.ini into the scheduler. A stop, or a change of the pause wish,
 // ends the read between sections; it is then tried again later. A file
 // that cannot be used leaves the schedule as it was, said once.
@@ -220,10 +228,7 @@ void loadIntoScheduler(Scheduler &scheduler, LoadState &state) {
     if (!state.failureLogged) {
       g_log.writeLine(refusal->problem + (refusal->complete ? "" : ": not loaded"),
                       LogKind::Warning);
-      g_log.writeLine("Schedule not loaded: " + std::to_string(scheduler.size()) +
-                          " services stay as loaded before; tried again at each check",
-                      LogKind::Warning);
-      state.failureLogged = true;
+      tellNotLoaded(scheduler, state);
     }
     return;
   }
@@ -255,10 +260,7 @@ void loadIntoScheduler(Scheduler &scheduler, LoadState &state) {
   if (!loaded.usable) {
     if (!state.failureLogged) {
       logFindings(loaded.findings);
-      g_log.writeLine("Schedule not loaded: " + std::to_string(scheduler.size()) +
-                          " services stay as loaded before; tried again at each check",
-                      LogKind::Warning);
-      state.failureLogged = true;
+      tellNotLoaded(scheduler, state);
     }
     return;
   }
