@@ -53,7 +53,7 @@ bool trusted(const std::string &sid, const std::string &alsoTrusted) {
 }
 
 // A "\\?\" (or "\\.\") before a drive letter is no part of the path.
-std::string withoutPrefix(const std::string &path) {
+std::string withoutDrivePrefix(const std::string &path) {
   bool prefixed = path.size() >= 6 && path[0] == '\\' && path[1] == '\\' &&
                   (path[2] == '?' || path[2] == '.') && path[3] == '\\' && path[5] == ':';
   return prefixed ? path.substr(4) : path;
@@ -66,7 +66,7 @@ bool onDriveLetter(const std::string &path) {
 // "X:\" for a drive's root, else the path without separators at its end
 // (a quoted "C:\FAH\" would end in an escaped quote).
 std::string trimmed(const std::string &path) {
-  std::string result = withoutPrefix(path);
+  std::string result = withoutDrivePrefix(path);
   if (onDriveLetter(result)) // repeated separators name no folder
     result.erase(std::unique(result.begin(), result.end(),
                              [](char a, char b) { return a == '\\' && b == '\\'; }),
@@ -151,7 +151,7 @@ std::vector<std::string> pathAndFoldersAbove(const std::string &path) {
 }
 
 std::string foreignPlace(const std::string &path, unsigned driveType, const std::string &device) {
-  const std::string local = withoutPrefix(path);
+  const std::string local = withoutDrivePrefix(path);
   if (local.rfind("\\\\?\\UNC\\", 0) == 0 ||
       (local.rfind("\\\\", 0) == 0 && local[2] != '?' && local[2] != '.'))
     return "is on a network share, whose administrators decide what it holds";
