@@ -4,8 +4,6 @@
 // without any section). Filled by readIniFile; everything after is pure.
 #pragma once
 
-#include "common/text.h"
-
 #include <cstdint>
 #include <optional>
 #include <string>
