@@ -24,9 +24,9 @@ int main(int argc, char *argv[]) {
   case Command::Service:
     return runDispatcher() ? 0 : 1;
   case Command::InstallFah:
-    return runInstallFah(invocation.argument) ? 0 : 1;
+    return runInstallConfiguration(invocation.argument) ? 0 : 1;
   case Command::DesinstallFah:
-    return runDesinstallFah(invocation.argument) ? 0 : 1;
+    return runUninstallConfiguration(invocation.argument) ? 0 : 1;
   case Command::Install:
     return installScheduler() ? 0 : 1;
   case Command::Desinstall:

@@ -2,6 +2,7 @@
 
 #include "app/service_wording.h"
 #include "common/names.h"
+#include "common/text.h"
 #include "config/ini_reader.h"
 #include "install/binary_guard.h"
 #include "install/install_files.h"
@@ -60,11 +61,10 @@ bool printService(ServiceManagerConnection &scm, const std::string &name) {
 }
 
 void printSchedule(const ServiceRecord &record, std::int32_t now) {
-  std::string points;
+  std::vector<std::string> points;
   for (const ScheduleEntry &entry : record.schedule)
-    points += (points.empty() ? "" : ", ") + weekdayTime(entry.minuteOfWeek) +
-              (entry.wantRunning ? " start" : " stop");
-  std::printf("  Points: %s\n", points.empty() ? "none" : points.c_str());
+    points.push_back(weekdayTime(entry.minuteOfWeek) + (entry.wantRunning ? " start" : " stop"));
+  std::printf("  Points: %s\n", points.empty() ? "none" : joined(points).c_str());
   if (nextChange(record.schedule, now))
     for (const std::string &line : weekChart(record.schedule, now))
       std::printf("%s\n", line.c_str());

@@ -1,6 +1,7 @@
 #include "app/service_wording.h"
 
-#include "common/system_errors.h"
+#include "common/system_numbers.h"
+#include "common/text.h"
 
 std::string queryFailureText(std::uint32_t error, const std::string &systemText) {
   if (error == syserr::kServiceDoesNotExist)
@@ -50,9 +51,7 @@ std::vector<std::string> unstoppedDependents(const ServiceRecord &section,
 std::string unstoppedDependentsText(const ServiceRecord &section,
                                     const std::vector<std::string> &dependents,
                                     const std::list<ServiceRecord> &records) {
-  std::string names;
-  for (const std::string &name : unstoppedDependents(section, dependents, records))
-    names += (names.empty() ? "" : ", ") + name;
+  std::string names = joined(unstoppedDependents(section, dependents, records));
   return names.empty() ? std::string()
                        : "Dependents not stopped by the schedule: " + names +
                              " (Windows refuses to stop the service while they run)";

@@ -1,24 +1,7 @@
 #include "config/ini_file.h"
 
-#include <algorithm>
-#include <cctype>
-
-namespace {
-
-std::string trimmed(const std::string &text) {
-  size_t first = text.find_first_not_of(" \t");
-  if (first == std::string::npos)
-    return {};
-  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
-} // namespace
-
-bool sameName(const std::string &a, const std::string &b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](unsigned char x, unsigned char y) {
-    return std::tolower(x) == std::tolower(y);
-  });
-}
+#include "common/system_numbers.h"
+#include "common/text.h"
 
 std::optional<std::string> IniSection::value(const std::string &key) const {
   for (const auto &[name, text] : values)
@@ -51,7 +34,7 @@ FileFacts fileFacts(const std::string &bytes) {
     size_t end = text.find_first_of("\r\n", at);
     if (end == std::string::npos)
       end = text.size();
-    std::string line = trimmed(text.substr(at, end - at));
+    std::string line(trimBlanks(std::string_view(text).substr(at, end - at)));
     facts.hasContent = !line.empty() && line[0] != ';';
     if (facts.hasContent && line[0] != '[') {
       facts.lineBeforeSections = number;
@@ -70,7 +53,6 @@ ReadOutcome afterRead(const FileSnapshot &before, const FileSnapshot &after, int
 }
 
 std::uint32_t narrowingFlags(std::uint32_t codePage) {
-  const std::uint32_t kNoBestFit = 0x400; // WC_NO_BEST_FIT_CHARS
   switch (codePage) {
   case 42:    // Symbol
   case 50220: // ISO-2022 Japanese, Korean, Chinese
@@ -92,13 +74,15 @@ std::uint32_t narrowingFlags(std::uint32_t codePage) {
 void addSectionLines(IniSection &section, const std::vector<std::string> &lines) {
   for (const std::string &line : lines) {
     size_t equals = line.find('=');
-    std::string key = trimmed(line.substr(0, equals));
+    std::string key(trimBlanks(std::string_view(line).substr(0, equals)));
     if (key.empty() || key[0] == ';')
       continue;
     section.keys.push_back(key);
     if (section.value(key))
       continue; // a repeated key: only its first line is read
-    std::string value = equals == std::string::npos ? "" : trimmed(line.substr(equals + 1));
+    std::string value = equals == std::string::npos
+                            ? ""
+                            : std::string(trimBlanks(std::string_view(line).substr(equals + 1)));
     if (value.size() >= 2 && (value[0] == '"' || value[0] == '\'') && value.back() == value[0])
       value = value.substr(1, value.size() - 2);
     section.values.emplace_back(key, value);

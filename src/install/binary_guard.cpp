@@ -124,7 +124,8 @@ std::string alsoTrusted() {
   return wine ? tokenUserSid() : "";
 }
 
-std::string lowerCase(std::string text) {
+// In lower case as the system lowers it (every letter of the code page).
+std::string systemLowerCase(std::string text) {
   CharLowerBuffA(text.data(), static_cast<DWORD>(text.size()));
   return text;
 }
@@ -194,7 +195,7 @@ private:
   // The object itself (a link as the link: whoever may change it may point
   // it elsewhere), then where a link leads.
   std::optional<Refusal> one(const std::string &path, Role role, size_t programDepth) {
-    const std::string key = lowerCase(path);
+    const std::string key = systemLowerCase(path);
     auto seen = judged_.find(key);
     if (seen != judged_.end() && (seen->second == Role::Program || role == Role::Above))
       return std::nullopt;
@@ -233,7 +234,7 @@ private:
     if (n == 0 || n >= sizeof target)
       return unreadable(path, "GetFinalPathNameByHandle()");
     std::string leadsTo = withoutLongPrefix(std::string(target, n));
-    if (lowerCase(leadsTo) == key)
+    if (systemLowerCase(leadsTo) == key)
       return std::nullopt;
     return chain(leadsTo, programDepth);
   }

@@ -1,5 +1,7 @@
 #include "install/change_access.h"
 
+#include "common/system_numbers.h"
+
 #include <algorithm>
 #include <cctype>
 #include <iterator>
@@ -7,7 +9,6 @@
 namespace {
 
 const char *const kEveryone = "S-1-1-0";
-constexpr unsigned kDriveRemote = 4; // DRIVE_REMOTE
 const char *const kUsers = "S-1-5-32-545";
 const char *const kAdministrators = "S-1-5-32-544";
 const char *const kTrusted[] = {
@@ -20,10 +21,8 @@ const char *const kTrusted[] = {
 // else anything.
 const char *const kStandIns[] = {"S-1-3-0", "S-1-3-1", "S-1-3-4"};
 
-// File rights, as the system's headers number them.
-constexpr std::uint32_t kWriteData = 0x2, kAppendData = 0x4, kDeleteChild = 0x40, kDelete = 0x10000,
-                        kWriteDac = 0x40000, kWriteOwner = 0x80000, kGenericAll = 0x10000000,
-                        kGenericWrite = 0x40000000;
+using namespace rights;
+
 constexpr std::uint32_t kChanging = kWriteData | kAppendData | kDeleteChild | kDelete | kWriteDac |
                                     kWriteOwner | kGenericAll | kGenericWrite;
 // Above the program's folder: whoever may delete or rename a folder, or
@@ -31,10 +30,8 @@ constexpr std::uint32_t kChanging = kWriteData | kAppendData | kDeleteChild | kD
 // a subfolder (kAppendData) or a file there changes nothing that runs.
 constexpr std::uint32_t kChangingAbove =
     kDeleteChild | kDelete | kWriteDac | kWriteOwner | kGenericAll;
-// What the generic rights stand for on a file, so that a deny of generic
-// write also takes away the specific write rights it covers.
-constexpr std::uint32_t kFileGenericWrite = 0x120116, kFileAllAccess = 0x1F01FF;
-
+// With what the generic rights stand for on a file, so that a deny of
+// generic write also takes away the specific write rights it covers.
 std::uint32_t expanded(std::uint32_t mask) {
   if (mask & kGenericWrite)
     mask |= kFileGenericWrite;
@@ -56,7 +53,7 @@ bool trusted(const std::string &sid, const std::string &alsoTrusted) {
 }
 
 // A "\\?\" (or "\\.\") before a drive letter is no part of the path.
-std::string withoutPrefix(const std::string &path) {
+std::string withoutDrivePrefix(const std::string &path) {
   bool prefixed = path.size() >= 6 && path[0] == '\\' && path[1] == '\\' &&
                   (path[2] == '?' || path[2] == '.') && path[3] == '\\' && path[5] == ':';
   return prefixed ? path.substr(4) : path;
@@ -69,7 +66,7 @@ bool onDriveLetter(const std::string &path) {
 // "X:\" for a drive's root, else the path without separators at its end
 // (a quoted "C:\FAH\" would end in an escaped quote).
 std::string trimmed(const std::string &path) {
-  std::string result = withoutPrefix(path);
+  std::string result = withoutDrivePrefix(path);
   if (onDriveLetter(result)) // repeated separators name no folder
     result.erase(std::unique(result.begin(), result.end(),
                              [](char a, char b) { return a == '\\' && b == '\\'; }),
@@ -154,7 +151,7 @@ std::vector<std::string> pathAndFoldersAbove(const std::string &path) {
 }
 
 std::string foreignPlace(const std::string &path, unsigned driveType, const std::string &device) {
-  const std::string local = withoutPrefix(path);
+  const std::string local = withoutDrivePrefix(path);
   if (local.rfind("\\\\?\\UNC\\", 0) == 0 ||
       (local.rfind("\\\\", 0) == 0 && local[2] != '?' && local[2] != '.'))
     return "is on a network share, whose administrators decide what it holds";

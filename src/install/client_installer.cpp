@@ -175,13 +175,13 @@ bool uninstallConfiguration(ServiceManagerConnection &connection,
   return result;
 }
 
-bool runInstallFah(const std::optional<std::string> &configuration) {
+bool runInstallConfiguration(const std::optional<std::string> &configuration) {
   std::printf("Installing Folding@Home as a service...\n");
   ServiceManagerConnection connection;
   return installConfiguration(connection, configuration);
 }
 
-bool runDesinstallFah(const std::optional<std::string> &configuration) {
+bool runUninstallConfiguration(const std::optional<std::string> &configuration) {
   std::printf("Desinstalling Folding@Home as a service...\n");
   ServiceManagerConnection connection;
   return uninstallConfiguration(connection, configuration);

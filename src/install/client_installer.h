@@ -25,5 +25,5 @@ bool uninstallConfiguration(ServiceManagerConnection &connection,
 
 // "-install_fah" / "-desinstall_fah": heading, then the operation over one
 // connection. The operation's result.
-bool runInstallFah(const std::optional<std::string> &configuration);
-bool runDesinstallFah(const std::optional<std::string> &configuration);
+bool runInstallConfiguration(const std::optional<std::string> &configuration);
+bool runUninstallConfiguration(const std::optional<std::string> &configuration);

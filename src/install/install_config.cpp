@@ -1,9 +1,7 @@
 #include "install/install_config.h"
 
+#include "common/text.h"
 #include "config/ini_file.h"
-
-#include <algorithm>
-#include <cctype>
 
 namespace {
 
@@ -30,18 +28,15 @@ std::string chooseConfigurationName(const std::optional<std::string> &given, con
 }
 
 std::vector<std::string> splitServiceList(const std::string &list) {
-  static const char kBlanks[] = " \t";
   std::vector<std::string> names;
   size_t start = 0;
   while (start <= list.size()) {
     size_t end = list.find(',', start);
     if (end == std::string::npos)
       end = list.size();
-    size_t first = list.find_first_not_of(kBlanks, start);
-    if (first != std::string::npos && first < end) {
-      size_t last = list.find_last_not_of(kBlanks, end - 1);
-      names.push_back(list.substr(first, last - first + 1));
-    }
+    std::string_view name = trimBlanks(std::string_view(list).substr(start, end - start));
+    if (!name.empty())
+      names.emplace_back(name);
     start = end + 1;
   }
   return names;
@@ -81,12 +76,6 @@ std::string buildAppParameters(const ClientSettings &settings) {
 }
 
 namespace {
-
-std::string lowerCase(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
-}
 
 std::string programOfBinaryPath(const std::string &binaryPath) {
   if (!binaryPath.empty() && binaryPath[0] == '"')

@@ -1,5 +1,6 @@
 #include "log/diagnostic_log.h"
 
+#include "common/text.h"
 #include "log/log_entry.h"
 
 #include <sddl.h>
@@ -122,7 +123,8 @@ UniqueKernelHandle openChecked(const std::string &path, const std::string &fullP
   return reason.empty() ? std::move(file) : UniqueKernelHandle();
 }
 
-std::string fullPathOf(const std::string &path) {
+// The full path, or path itself when the system cannot make one.
+std::string fullPathOrAsGiven(const std::string &path) {
   char full[MAX_PATH * 2];
   DWORD n = GetFullPathNameA(path.c_str(), sizeof(full), full, nullptr);
   return n && n < sizeof(full) ? std::string(full, n) : path;
@@ -163,7 +165,8 @@ const DWORD kEmptyAgainAfterMs = 60000;
 } // namespace
 
 DiagnosticLog::DiagnosticLog(const char *path, long rotateAt)
-    : path_(path), fullPath_(fullPathOf(path_)), rotateAt_(rotateAt), lock_(createLock(path_)) {}
+    : path_(path), fullPath_(fullPathOrAsGiven(path_)), rotateAt_(rotateAt),
+      lock_(createLock(path_)) {}
 
 UniqueKernelHandle DiagnosticLog::openForAppend(Notices &said) {
   auto unusable = [&](int which, const std::string &path, const std::string &why, std::string &to) {
@@ -392,5 +395,5 @@ std::string systemText(unsigned long code) {
                                 nullptr, code, 0, reinterpret_cast<char *>(&message), 0, nullptr);
   std::string text = length && message ? std::string(message, length) : std::string();
   LocalFree(message);
-  return text.substr(0, text.find_last_not_of(" \t\r\n") + 1);
+  return withoutTrailingSpace(text);
 }

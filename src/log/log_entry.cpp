@@ -1,14 +1,13 @@
 #include "log/log_entry.h"
 
-#include <cctype>
+#include "common/text.h"
 
 std::string errorEntry(const char *context, const std::string &message) {
   std::string entry;
   if (context)
     entry = std::string(context) + "\n";
-  size_t end = message.find_last_not_of(" \t\r\n");
-  if (end != std::string::npos)
-    entry += "  " + message.substr(0, end + 1) + "\n";
+  if (std::string text = withoutTrailingSpace(message); !text.empty())
+    entry += "  " + text + "\n";
   return entry;
 }
 
@@ -51,16 +50,6 @@ std::string withoutPrefix(const std::string &path) {
   return path;
 }
 
-bool samePath(const std::string &a, const std::string &b) {
-  if (a.size() != b.size())
-    return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (std::toupper(static_cast<unsigned char>(a[i])) !=
-        std::toupper(static_cast<unsigned char>(b[i])))
-      return false;
-  return true;
-}
-
 } // namespace
 
 std::string unusableReason(const std::string &path, const OpenedFile &file) {
@@ -73,7 +62,7 @@ std::string unusableReason(const std::string &path, const OpenedFile &file) {
   if (file.finalPath.empty())
     return "its final path is unknown";
   std::string target = withoutPrefix(file.finalPath);
-  if (!samePath(target, path))
+  if (!sameName(target, path))
     return "it leads to " + target;
   return "";
 }

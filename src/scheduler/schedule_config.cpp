@@ -1,5 +1,6 @@
 #include "scheduler/schedule_config.h"
 
+#include "common/text.h"
 #include "config/ini_file.h"
 #include "scheduler/schedule_parser.h"
 

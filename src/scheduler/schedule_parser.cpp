@@ -1,5 +1,7 @@
 #include "scheduler/schedule_parser.h"
 
+#include "common/text.h"
+
 #include <string_view>
 
 namespace {
@@ -22,13 +24,6 @@ void parseToken(std::string_view token, bool wantRunning, WeeklySchedule &schedu
   int time = timeOfDay(token.substr(colon + 1));
   for (char day : token.substr(0, colon))
     schedule.push_back({(day - '0') * kMinutesPerDay + time, wantRunning});
-}
-
-std::string_view trimBlanks(std::string_view text) {
-  size_t first = text.find_first_not_of(" \t");
-  if (first == std::string_view::npos)
-    return {};
-  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "scheduler/scheduler.h"
 
-#include "common/system_errors.h"
+#include "common/system_numbers.h"
+#include "common/text.h"
 #include "scm/service_status.h"
 
 #include <algorithm>
@@ -20,7 +21,7 @@ bool mustAct(const ServiceRecord &record, bool wantRunning, const CheckActions &
   bool forced = wantRunning ? record.forceStart : record.forceStop;
   if (!forced)
     return false;
-  std::uint32_t opposite = wantRunning ? kStateStopped : kStateRunning;
+  std::uint32_t opposite = wantRunning ? scm::kStateStopped : scm::kStateRunning;
   return actions.queryState(record.name) == opposite;
 }
 
@@ -33,13 +34,6 @@ bool pending(std::uint32_t state) {
 std::uint32_t retryWait(const PendingRetry &retry, std::uint32_t nowMs) {
   std::uint32_t since = nowMs - retry.failedAtMs;
   return since >= kRetryAfterMs ? 0 : kRetryAfterMs - since;
-}
-
-std::string joined(const std::vector<std::string> &names) {
-  std::string text;
-  for (const std::string &name : names)
-    text += (text.empty() ? "" : ", ") + name;
-  return text;
 }
 
 // Says how a final failure met again and again by a forced schedule goes:
@@ -125,7 +119,7 @@ bool failureMayPass(bool starting, std::uint32_t error,
     // same of one still starting or stopping, which may take it later.
     return pending(stateNow());
   case syserr::kServiceAlreadyRunning: // also said of a service still stopping
-    return starting && stateNow() == kStateStopPending;
+    return starting && stateNow() == scm::kStateStopPending;
   default:
     return false;
   }

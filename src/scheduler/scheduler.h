@@ -7,6 +7,7 @@
 #pragma once
 
 #include "common/result.h"
+#include "common/system_numbers.h"
 #include "log/log_entry.h"
 #include "scheduler/schedule_time.h"
 #include "scheduler/weekly_schedule.h"
@@ -32,11 +33,6 @@ struct CheckActions {
   // An error entry: the context, then the system's message for the code.
   std::function<void(const std::string &, std::uint32_t)> logError;
 };
-
-// Service states as the service manager numbers them.
-constexpr std::uint32_t kStateStopped = 1;
-constexpr std::uint32_t kStateStopPending = 3;
-constexpr std::uint32_t kStateRunning = 4;
 
 // How long a start or stop refused for a passing reason waits for its retry.
 constexpr std::uint32_t kRetryAfterMs = 30000;

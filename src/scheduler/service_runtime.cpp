@@ -211,19 +211,24 @@ bool startsDisabled(const std::string &name) {
          config.startType == SERVICE_DISABLED;
 }
 
+// Says once, until a load succeeds, that the schedule stays as it was.
+void tellNotLoaded(const Scheduler &scheduler, LoadState &state) {
+  g_log.writeLine("Schedule not loaded: " + std::to_string(scheduler.size()) +
+                      " services stay as loaded before; tried again at each check",
+                  LogKind::Warning);
+  state.failureLogged = true;
+}
+
 // Reads Qvn.ini into the scheduler. A stop, or a change of the pause wish,
 // ends the read between sections; it is then tried again later. A file
 // that cannot be used leaves the schedule as it was, said once.
-void loadSchedule(Scheduler &scheduler, LoadState &state) {
+void loadIntoScheduler(Scheduler &scheduler, LoadState &state) {
   // Whoever may change Qvn.ini decides which services SYSTEM stops.
   if (std::optional<Refusal> refusal = untrustedPlace({profilePath(kScheduleFile)})) {
     if (!state.failureLogged) {
       g_log.writeLine(refusal->problem + (refusal->complete ? "" : ": not loaded"),
                       LogKind::Warning);
-      g_log.writeLine("Schedule not loaded: " + std::to_string(scheduler.size()) +
-                          " services stay as loaded before; tried again at each check",
-                      LogKind::Warning);
-      state.failureLogged = true;
+      tellNotLoaded(scheduler, state);
     }
     return;
   }
@@ -255,10 +260,7 @@ void loadSchedule(Scheduler &scheduler, LoadState &state) {
   if (!loaded.usable) {
     if (!state.failureLogged) {
       logFindings(loaded.findings);
-      g_log.writeLine("Schedule not loaded: " + std::to_string(scheduler.size()) +
-                          " services stay as loaded before; tried again at each check",
-                      LogKind::Warning);
-      state.failureLogged = true;
+      tellNotLoaded(scheduler, state);
     }
     return;
   }
@@ -293,7 +295,7 @@ void runChecks(Scheduler &scheduler) {
     if (reload || (load.due && checkDue && !g_pauseWanted)) {
       load.due = true;
       load.failureLogged = load.failureLogged && !reload; // an asked reload always answers
-      loadSchedule(scheduler, load);
+      loadIntoScheduler(scheduler, load);
       // An asked reload checks even when the file could not be used.
       checkDue = checkDue || reload || !load.due;
     }

@@ -1,9 +1,14 @@
 #include "scheduler/weekly_schedule.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <vector>
+
+namespace {
+
+const char *const kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+
+} // namespace
 
 void insertSorted(WeeklySchedule &schedule, const ScheduleEntry &entry) {
   auto at = std::upper_bound(schedule.begin(), schedule.end(), entry,
@@ -55,7 +60,6 @@ std::optional<int32_t> nextChange(const WeeklySchedule &schedule, int32_t now) {
 }
 
 std::string weekdayTime(int32_t minuteOfWeek) {
-  static const char *const kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
   int32_t minute = ((minuteOfWeek % kMinutesPerWeek) + kMinutesPerWeek) % kMinutesPerWeek;
   char text[16];
   std::snprintf(text, sizeof(text), "%s %02d:%02d", kDays[minute / kMinutesPerDay],
@@ -78,7 +82,6 @@ std::vector<std::string> weekChart(const WeeklySchedule &schedule, int32_t now) 
   for (int hour = 0; hour < 24; hour += 3)
     ruler += (std::to_string(hour) + "      ").substr(0, 6);
   lines.push_back(ruler + "  #=running .=stopped");
-  static const char *const kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
   const int32_t today = ((now % kMinutesPerWeek) + kMinutesPerWeek) % kMinutesPerWeek;
   for (int day = 0; day < 7; ++day) {
     std::string line = std::string("  ") + kDays[day] + "   ";
@@ -94,10 +97,4 @@ std::vector<std::string> weekChart(const WeeklySchedule &schedule, int32_t now) 
       lines.push_back(std::string(8 + today % kMinutesPerDay / 30, ' ') + "^ now");
   }
   return lines;
-}
-
-bool sameServiceName(const std::string &a, const std::string &b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](unsigned char x, unsigned char y) {
-    return std::tolower(x) == std::tolower(y);
-  });
 }

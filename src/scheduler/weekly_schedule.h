@@ -2,6 +2,8 @@
 // stop points, kept in order, and the state it wants at a minute of the week.
 #pragma once
 
+#include "common/text.h"
+
 #include <cstdint>
 #include <list>
 #include <optional>
@@ -50,8 +52,8 @@ struct ServiceRecord {
 };
 
 // Service names are equal whatever their ASCII case, as the service
-// manager and the profile functions compare them.
-bool sameServiceName(const std::string &a, const std::string &b);
+// manager compares them.
+inline bool sameServiceName(const std::string &a, const std::string &b) { return sameName(a, b); }
 
 // Adds entry after every entry whose minute is less than or equal to its own.
 void insertSorted(WeeklySchedule &schedule, const ScheduleEntry &entry);

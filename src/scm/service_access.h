@@ -4,26 +4,9 @@
 // only changing a service needs an elevated one.
 #pragma once
 
-#include <cstdint>
+#include "common/system_numbers.h"
 
-// Rights as the system numbers them (checked against its headers where
-// both are seen).
-namespace rights {
-constexpr std::uint32_t kManagerConnect = 0x1;
-constexpr std::uint32_t kManagerCreateService = 0x2;
-constexpr std::uint32_t kManagerEnumerate = 0x4;
-constexpr std::uint32_t kQueryConfig = 0x1;
-constexpr std::uint32_t kChangeConfig = 0x2;
-constexpr std::uint32_t kQueryStatus = 0x4;
-constexpr std::uint32_t kEnumerateDependents = 0x8;
-constexpr std::uint32_t kStart = 0x10;
-constexpr std::uint32_t kStop = 0x20;
-constexpr std::uint32_t kInterrogate = 0x80;
-constexpr std::uint32_t kUserDefinedControl = 0x100;
-constexpr std::uint32_t kDelete = 0x10000;
-constexpr std::uint32_t kReadControl = 0x20000;
-constexpr std::uint32_t kStandardRequired = 0xF0000; // delete, read/write security, take ownership
-} // namespace rights
+#include <cstdint>
 
 enum class ServiceOperation {
   Create,

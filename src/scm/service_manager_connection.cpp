@@ -1,6 +1,6 @@
 #include "scm/service_manager_connection.h"
 
-#include "common/system_errors.h"
+#include "common/system_numbers.h"
 #include "log/diagnostic_log.h"
 #include "scm/service_access.h"
 
@@ -10,28 +10,6 @@
 namespace {
 
 constexpr const char *kDatabase = "ServicesActive";
-
-static_assert(rights::kManagerConnect == SC_MANAGER_CONNECT &&
-                  rights::kManagerCreateService == SC_MANAGER_CREATE_SERVICE &&
-                  rights::kQueryConfig == SERVICE_QUERY_CONFIG &&
-                  rights::kChangeConfig == SERVICE_CHANGE_CONFIG &&
-                  rights::kQueryStatus == SERVICE_QUERY_STATUS &&
-                  rights::kEnumerateDependents == SERVICE_ENUMERATE_DEPENDENTS &&
-                  rights::kStart == SERVICE_START && rights::kStop == SERVICE_STOP &&
-                  rights::kInterrogate == SERVICE_INTERROGATE &&
-                  rights::kUserDefinedControl == SERVICE_USER_DEFINED_CONTROL &&
-                  rights::kDelete == DELETE && rights::kReadControl == READ_CONTROL &&
-                  rights::kStandardRequired == STANDARD_RIGHTS_REQUIRED,
-              "rights as the system numbers them");
-static_assert(syserr::kAccessDenied == ERROR_ACCESS_DENIED &&
-                  syserr::kDependentServicesRunning == ERROR_DEPENDENT_SERVICES_RUNNING &&
-                  syserr::kInvalidServiceControl == ERROR_INVALID_SERVICE_CONTROL &&
-                  syserr::kServiceDatabaseLocked == ERROR_SERVICE_DATABASE_LOCKED &&
-                  syserr::kServiceAlreadyRunning == ERROR_SERVICE_ALREADY_RUNNING &&
-                  syserr::kServiceDoesNotExist == ERROR_SERVICE_DOES_NOT_EXIST &&
-                  syserr::kServiceCannotAcceptControl == ERROR_SERVICE_CANNOT_ACCEPT_CTRL &&
-                  syserr::kServiceNotActive == ERROR_SERVICE_NOT_ACTIVE,
-              "error codes as the system numbers them");
 
 // How long a removal waits for its service to stop, and how often it looks.
 constexpr DWORD kStopWaitMs = 30000;

@@ -3,42 +3,10 @@
 // points count, and the narrower status tried when the manager refuses one.
 #pragma once
 
+#include "common/system_numbers.h"
+
 #include <cstdint>
 #include <optional>
-
-// Controls, power events, accepted-control bits, service types and states
-// as the system numbers them (checked against its headers where both are seen).
-namespace scm {
-constexpr std::uint32_t kControlStop = 1;
-constexpr std::uint32_t kControlPause = 2;
-constexpr std::uint32_t kControlContinue = 3;
-constexpr std::uint32_t kControlInterrogate = 4;
-constexpr std::uint32_t kControlShutdown = 5;
-constexpr std::uint32_t kControlParamChange = 6;
-constexpr std::uint32_t kControlPowerEvent = 13;
-constexpr std::uint32_t kControlTimeChange = 16;
-
-constexpr std::uint32_t kPowerResumeSuspend = 0x7;    // resumed, a user is present
-constexpr std::uint32_t kPowerResumeAutomatic = 0x12; // resumed, always sent
-
-constexpr std::uint32_t kAcceptStop = 0x1;
-constexpr std::uint32_t kAcceptPauseContinue = 0x2;
-constexpr std::uint32_t kAcceptShutdown = 0x4;
-constexpr std::uint32_t kAcceptParamChange = 0x8;
-constexpr std::uint32_t kAcceptPowerEvent = 0x40;
-constexpr std::uint32_t kAcceptTimeChange = 0x200;
-
-constexpr std::uint32_t kTypeOwnProcess = 0x10;
-constexpr std::uint32_t kTypeShareProcess = 0x20;
-
-constexpr std::uint32_t kStateStopped = 1;
-constexpr std::uint32_t kStateStartPending = 2;
-constexpr std::uint32_t kStateStopPending = 3;
-constexpr std::uint32_t kStateRunning = 4;
-constexpr std::uint32_t kStateContinuePending = 5;
-constexpr std::uint32_t kStatePausePending = 6;
-constexpr std::uint32_t kStatePaused = 7;
-} // namespace scm
 
 // What the status block says about a service beyond its state: its type
 // (Windows knows a service in its own process or in a shared one, not both)

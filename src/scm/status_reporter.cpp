@@ -2,30 +2,6 @@
 
 #include "log/diagnostic_log.h"
 
-static_assert(
-    scm::kControlStop == SERVICE_CONTROL_STOP && scm::kControlPause == SERVICE_CONTROL_PAUSE &&
-        scm::kControlContinue == SERVICE_CONTROL_CONTINUE &&
-        scm::kControlInterrogate == SERVICE_CONTROL_INTERROGATE &&
-        scm::kControlShutdown == SERVICE_CONTROL_SHUTDOWN &&
-        scm::kControlParamChange == SERVICE_CONTROL_PARAMCHANGE &&
-        scm::kControlPowerEvent == SERVICE_CONTROL_POWEREVENT &&
-        scm::kControlTimeChange == SERVICE_CONTROL_TIMECHANGE &&
-        scm::kPowerResumeSuspend == PBT_APMRESUMESUSPEND &&
-        scm::kPowerResumeAutomatic == PBT_APMRESUMEAUTOMATIC &&
-        scm::kAcceptStop == SERVICE_ACCEPT_STOP &&
-        scm::kAcceptPauseContinue == SERVICE_ACCEPT_PAUSE_CONTINUE &&
-        scm::kAcceptShutdown == SERVICE_ACCEPT_SHUTDOWN &&
-        scm::kAcceptParamChange == SERVICE_ACCEPT_PARAMCHANGE &&
-        scm::kAcceptPowerEvent == SERVICE_ACCEPT_POWEREVENT &&
-        scm::kAcceptTimeChange == SERVICE_ACCEPT_TIMECHANGE &&
-        scm::kTypeOwnProcess == SERVICE_WIN32_OWN_PROCESS &&
-        scm::kTypeShareProcess == SERVICE_WIN32_SHARE_PROCESS &&
-        scm::kStateStopped == SERVICE_STOPPED && scm::kStateStartPending == SERVICE_START_PENDING &&
-        scm::kStateStopPending == SERVICE_STOP_PENDING && scm::kStateRunning == SERVICE_RUNNING &&
-        scm::kStateContinuePending == SERVICE_CONTINUE_PENDING &&
-        scm::kStatePausePending == SERVICE_PAUSE_PENDING && scm::kStatePaused == SERVICE_PAUSED,
-    "controls and status values as the system numbers them");
-
 std::uint32_t StatusReporter::attach(const char *name, LPHANDLER_FUNCTION_EX handler,
                                      void *context) {
   status_ = SERVICE_STATUS{};

@@ -41,12 +41,12 @@ struct Manager {
     note((logged ? "" : "quiet ") + what + " " + n);
     if (error)
       return Result::failure(error);
-    states[n] = what == "start" ? kStateRunning : kStateStopped;
+    states[n] = what == "start" ? scm::kStateRunning : scm::kStateStopped;
     return Result();
   }
   CheckActions actions{
       [this](const std::string &n) {
-        return note("query " + n), states[n] ? states[n] : kStateStopped;
+        return note("query " + n), states[n] ? states[n] : scm::kStateStopped;
       },
       [this](const std::string &n, bool logged) { return call("start", n, logged, startError); },
       [this](const std::string &n, bool logged) { return call("stop", n, logged, stopError); },
@@ -71,7 +71,7 @@ struct Manager {
 TEST(CheckPass, ActsAtTheFirstCheckThenOnlyWhenTheWantedStateChanges) {
   std::list<ServiceRecord> records{record("A"), record("B", "", "")}; // B: running always
   Manager m;
-  m.states["B"] = kStateRunning;
+  m.states["B"] = scm::kStateRunning;
   EXPECT_EQ(m.at(records, kMon0800 - 1), "Stopping service A; stop A; Starting service B; start B");
   EXPECT_EQ(m.at(records, kMon0800 - 1), ""); // not even a query
   // A start that fails for good (access denied) counts as done: not retried while the wish stays.
@@ -96,13 +96,13 @@ TEST(CheckPass, ForceActsOnlyOnASettledOppositeState) {
     m.states["A"] = state;
     EXPECT_EQ(m.at(records, kMon0800 + 10), "query A") << state;
   }
-  m.states["A"] = kStateStopped;
+  m.states["A"] = scm::kStateStopped;
   EXPECT_EQ(m.at(records, kMon0800 + 20), "query A; Starting service A; start A");
   // Wanted stopped: only a running service is stopped again.
   m.at(records, kMon1800);
   m.states["A"] = 7;
   EXPECT_EQ(m.at(records, kMon1800 + 10), "query A");
-  m.states["A"] = kStateRunning;
+  m.states["A"] = scm::kStateRunning;
   EXPECT_EQ(m.at(records, kMon1800 + 20), "query A; Stopping service A; stop A");
   records.front().forceStop = false; // forced one way only: the other way is left alone
   EXPECT_EQ(m.at(records, kMon1800 + 30), "");
@@ -128,7 +128,7 @@ TEST(CheckPass, AFailureMetAtEveryCheckIsSaidOnceThenHourlyAndWhenItClears) {
     EXPECT_EQ(m.at(records, minute, ms), calls) << minute;
   }
   // A change of the wish ends it: the next failure is said in full.
-  m.states["A"] = kStateStopped;
+  m.states["A"] = scm::kStateStopped;
   EXPECT_EQ(m.at(records, kMon0800 + 110, 6600000), "query A; Starting service A; start A");
   m.at(records, kMon1800, 7200000);
   EXPECT_EQ(m.at(records, kMon0800, 7800000), "Starting service A; start A"); // a week later
@@ -321,7 +321,7 @@ TEST(SchedulerClock, FallBackActsOncePerPointAndForceKeepsTheStateBefore) {
             "Stopping service C; Sun 02:30:00 Starting service A; Sun 02:30:00 Starting service F; "
             "Sun 02:00:00 Local time went back to Sun 02:00; points up to Sun 02:50 are not acted "
             "on again");
-  run.states["F"] = kStateStopped; // by hand, at 02:15 CET
+  run.states["F"] = scm::kStateStopped; // by hand, at 02:15 CET
   EXPECT_EQ(run.until(kOct31 + 2 * kHour + kMinute),
             "Sun 02:20:00 Starting service F; Sun 03:00:00 Starting service C");
   // Started in the repeated hour, it holds to the minute before the change.
