@@ -131,9 +131,7 @@ TEST(ScheduleReport, ReportsTheFileAndEachServiceAsTheManagerAnswersAndChangesNo
       << "or the half hour turned: " << r.output;
   EXPECT_EQ(log.text(), "");
   DeleteFileA(ini.c_str());
-  r = runQvn("-test");
-  EXPECT_EQ(r.exitCode, 0u);
-  EXPECT_TRUE(r.has("Schedule file: " + ini + " not found, nothing is scheduled\r\n")) << r.output;
+  EXPECT_EQ(runQvn("-test").exitCode, 0u); // none there is no problem
   EXPECT_EQ(runQvn("-test absent.ini", dir).exitCode, 1u);
 }
 
