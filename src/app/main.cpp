@@ -1,6 +1,6 @@
 // Process entry: banner, then the role or operation the first argument names.
 #include "app/command_line.h"
-#include "app/schedule_report.h"
+#include "app/test_command.h"
 #include "install/client_installer.h"
 #include "install/scheduler_registration.h"
 #include "log/diagnostic_log.h"

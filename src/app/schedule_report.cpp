@@ -1,21 +1,10 @@
 #include "app/schedule_report.h"
 
 #include "app/service_wording.h"
-#include "common/names.h"
+#include "common/system_numbers.h"
 #include "common/text.h"
-#include "config/ini_reader.h"
-#include "install/binary_guard.h"
-#include "install/install_files.h"
-#include "log/diagnostic_log.h"
-#include "scheduler/schedule_config.h"
-#include "scheduler/system_clock.h"
-#include "scm/service_manager_connection.h"
 
-#include <windows.h>
-
-#include <cstdio>
-#include <list>
-#include <vector>
+#include <algorithm>
 
 namespace {
 
@@ -26,151 +15,100 @@ const char *stateName(std::uint32_t state) {
   return state >= 1 && state <= 7 ? kNames[state - 1] : "in an unknown state";
 }
 
-// The full path of the schedule file: the given one against the current
-// directory, else "Qvn.ini" in the Windows directory.
-std::string schedulePath(const std::optional<std::string> &given) {
-  char buffer[MAX_PATH * 4] = "";
-  if (!given) {
-    UINT n = GetWindowsDirectoryA(buffer, MAX_PATH);
-    return std::string(buffer, n < MAX_PATH ? n : 0) + "\\" + kScheduleFile;
-  }
-  DWORD n = GetFullPathNameA(given->c_str(), sizeof(buffer), buffer, nullptr);
-  return n > 0 && n < sizeof(buffer) ? std::string(buffer, n) : *given;
-}
-
-// Whether Windows refuses to start the service: its start type is disabled.
-bool startsDisabled(ServiceManagerConnection &scm, const std::string &name) {
-  ServiceConfiguration config;
-  return scm.queryConfiguration(name.c_str(), config) && config.startType == SERVICE_DISABLED;
-}
-
-// Describes the service a section names; false when it is not there.
-bool printService(ServiceManagerConnection &scm, const std::string &name) {
-  ServiceConfiguration config;
-  std::uint32_t state = 0;
-  Result queried = scm.queryConfiguration(name.c_str(), config);
-  if (queried)
-    queried = scm.queryStatus(name.c_str(), state);
-  if (!queried) {
-    std::printf("  Service: %s\n",
-                queryFailureText(queried.error(), systemText(queried.error())).c_str());
-    return false;
-  }
-  std::printf("  Service: %s, %s\n", config.displayName.c_str(), stateName(state));
-  return true;
-}
-
-void printSchedule(const ServiceRecord &record, std::int32_t now) {
-  std::vector<std::string> points;
-  for (const ScheduleEntry &entry : record.schedule)
-    points.push_back(weekdayTime(entry.minuteOfWeek) + (entry.wantRunning ? " start" : " stop"));
-  std::printf("  Points: %s\n", points.empty() ? "none" : joined(points).c_str());
-  if (nextChange(record.schedule, now))
-    for (const std::string &line : weekChart(record.schedule, now))
-      std::printf("%s\n", line.c_str());
-  else
-    std::printf("  Week: wanted %s all week\n",
-                wantedState(record.schedule, now) ? "running" : "stopped");
-  if (record.forceStart || record.forceStop)
-    std::printf("  Enforced:%s%s\n", record.forceStart ? " ForceStart" : "",
-                record.forceStop ? " ForceStop" : "");
-  bool wanted = wantedState(record.schedule, now);
-  std::optional<std::int32_t> next = nextChange(record.schedule, now);
-  std::printf(
-      "  Wanted now: %s; %s\n", wanted ? "running" : "stopped",
-      next ? ("next change " + weekdayTime(*next) + (wanted ? " (stop)" : " (start)")).c_str()
-           : "never changes");
-}
-
-// The scheduler's own registration, and whether it runs this program.
-void printScheduler(ServiceManagerConnection &scm) {
-  ServiceConfiguration config;
-  std::uint32_t state = 0;
-  if (!scm.queryConfiguration(kSchedulerService, config) ||
-      !scm.queryStatus(kSchedulerService, state)) {
-    std::printf("Scheduler: \"Qvn\" is not installed\n");
-    return;
-  }
-  std::string self;
-  currentExecutablePath(self);
-  std::string expected = "\"" + self + "\" -service";
-  bool ours = CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, config.binaryPath.c_str(), -1,
-                             expected.c_str(), -1) == CSTR_EQUAL;
-  std::printf("Scheduler: \"Qvn\" is installed, %s, and runs %s\n", stateName(state),
-              ours ? "this Qvn.exe" : config.binaryPath.c_str());
-}
-
 // A finding about a section, in the words of a report under that section.
-void printFinding(const ScheduleFinding &finding) {
+std::string findingText(const ScheduleFinding &finding) {
   using Kind = ScheduleFinding::Kind;
-  const char *subject = finding.subject.c_str(), *detail = finding.detail.c_str();
+  const std::string &subject = finding.subject, &detail = finding.detail;
   switch (finding.kind) {
   case Kind::IgnoredEntry:
-    std::printf("  Ignored entry \"%s\": %s\n", subject, detail);
-    break;
-  case Kind::IgnoredText: {
-    std::string taken = finding.subject.substr(0, finding.subject.size() - finding.detail.size());
-    std::printf("  Ignored text \"%s\" after entry \"%s\"\n", detail, taken.c_str());
-    break;
-  }
+    return "Ignored entry \"" + subject + "\": " + detail;
+  case Kind::IgnoredText:
+    return "Ignored text \"" + detail + "\" after entry \"" +
+           subject.substr(0, subject.size() - detail.size()) + "\"";
   case Kind::UnknownKey:
-    std::printf("  Unknown key \"%s\": ignored\n", subject);
-    break;
+    return "Unknown key \"" + subject + "\": ignored";
   case Kind::RepeatedKey:
-    std::printf("  Repeated key \"%s\": only the first is read\n", subject);
-    break;
+    return "Repeated key \"" + subject + "\": only the first is read";
   default:
-    std::printf("  %s %s\n", subject, detail);
-    break;
+    return subject + " " + detail;
   }
+}
+
+std::vector<std::string> scheduleLines(const ServiceRecord &record, std::int32_t now) {
+  std::vector<std::string> lines, points;
+  for (const ScheduleEntry &entry : record.schedule)
+    points.push_back(weekdayTime(entry.minuteOfWeek) + (entry.wantRunning ? " start" : " stop"));
+  lines.push_back("  Points: " + (points.empty() ? "none" : joined(points)));
+  bool wanted = wantedState(record.schedule, now);
+  std::optional<std::int32_t> next = nextChange(record.schedule, now);
+  if (next) {
+    std::vector<std::string> chart = weekChart(record.schedule, now);
+    lines.insert(lines.end(), chart.begin(), chart.end());
+  } else {
+    lines.push_back(std::string("  Week: wanted ") + (wanted ? "running" : "stopped") +
+                    " all week");
+  }
+  if (record.forceStart || record.forceStop)
+    lines.push_back(std::string("  Enforced:") + (record.forceStart ? " ForceStart" : "") +
+                    (record.forceStop ? " ForceStop" : ""));
+  lines.push_back(std::string("  Wanted now: ") + (wanted ? "running" : "stopped") + "; " +
+                  (next ? "next change " + weekdayTime(*next) + (wanted ? " (stop)" : " (start)")
+                        : "never changes"));
+  return lines;
 }
 
 } // namespace
 
-bool reportSchedule(const std::optional<std::string> &scheduleFile) {
-  const std::string path = schedulePath(scheduleFile);
-  IniFile file = readIniFile(path).value_or(IniFile{});
-  LoadedSchedule loaded = loadSchedule(file, kSchedulerService);
-  ServiceManagerConnection scm(false); // failures are reported here, not logged
-  checkStartTypes(loaded, [&](const std::string &name) { return startsDisabled(scm, name); });
-  int problems = 0;
-  if (file.state == IniFile::State::Missing) {
-    std::printf("Schedule file: %s not found, nothing is scheduled\n", path.c_str());
-    problems += scheduleFile ? 1 : 0; // asked for by name, it must be there
+TestReport buildTestReport(LoadedSchedule loaded, const ScheduleFacts &facts) {
+  ServiceFacts notInstalled;
+  notInstalled.error = syserr::kServiceDoesNotExist;
+  auto factsOf = [&](const std::string &name) -> const ServiceFacts & {
+    auto found = facts.services.find(name);
+    return found == facts.services.end() ? notInstalled : found->second;
+  };
+  checkStartTypes(loaded, [&](const std::string &name) { return factsOf(name).disabled; });
+  TestReport report;
+  auto print = [&report](const std::string &line) { report.lines.push_back(line); };
+  auto printFinding = [&](const ScheduleFinding &finding) { print("  " + findingText(finding)); };
+  if (std::any_of(loaded.findings.begin(), loaded.findings.end(), [](const ScheduleFinding &f) {
+        return f.kind == ScheduleFinding::Kind::FileMissing;
+      })) {
+    print("Schedule file: " + facts.path + " not found, nothing is scheduled");
+    report.problems += facts.named ? 1 : 0; // asked for by name, it must be there
   } else {
-    std::printf("Schedule file: %s\n", path.c_str());
+    print("Schedule file: " + facts.path);
   }
-  // The file the service reads: it refuses one an ordinary user may change.
-  std::optional<Refusal> refusal;
-  if (lstrcmpiA(path.c_str(), schedulePath(std::nullopt).c_str()) == 0 &&
-      (refusal = untrustedPlace({path}, false))) {
-    std::printf("Problem: %s%s\n", refusal->problem.c_str(),
-                refusal->complete ? "" : ": the service does not load it");
+  if (const std::optional<Refusal> &refusal = facts.refusal) {
+    print("Problem: " + refusal->problem +
+          (refusal->complete ? "" : ": the service does not load it"));
     if (!refusal->fix.empty())
-      std::printf("Fix: %s\n", refusal->fix.c_str());
-    ++problems;
+      print("Fix: " + refusal->fix);
+    ++report.problems;
   }
-  // Read as the service reads it: in the hour after the clock went back, at
-  // the minute it showed before.
-  const std::int32_t now = scheduleMinuteNow();
   for (const ServiceRecord &record : loaded.records) {
-    std::printf("[%s]\n", record.name.c_str());
-    problems += printService(scm, record.name) ? 0 : 1;
-    printSchedule(record, now);
+    print("[" + record.name + "]");
+    const ServiceFacts &service = factsOf(record.name);
+    if (service.error) {
+      print("  Service: " + queryFailureText(service.error, service.errorText));
+      ++report.problems;
+    } else {
+      print("  Service: " + service.displayName + ", " + stateName(service.state));
+    }
+    for (const std::string &line : scheduleLines(record, facts.now))
+      print(line);
     // Windows refuses a stop while a dependent runs: those it leaves running.
-    std::vector<std::string> dependents;
-    if (scm.listDependents(record.name.c_str(), false, dependents)) {
-      std::string text = unstoppedDependentsText(record, dependents, loaded.records);
+    if (service.dependents) {
+      std::string text = unstoppedDependentsText(record, *service.dependents, loaded.records);
       if (!text.empty()) {
-        std::printf("  %s\n", text.c_str());
-        ++problems;
+        print("  " + text);
+        ++report.problems;
       }
     }
     for (const ScheduleFinding &finding : loaded.findings)
       if (finding.section == record.name &&
           finding.kind != ScheduleFinding::Kind::RepeatedSection) {
         printFinding(finding);
-        ++problems;
+        ++report.problems;
       }
   }
   // What belongs to no record: the file itself, and sections not used.
@@ -180,12 +118,16 @@ bool reportSchedule(const std::optional<std::string> &scheduleFile) {
       shown = shown || (finding.section == record.name &&
                         finding.kind != ScheduleFinding::Kind::RepeatedSection);
     if (!shown && finding.isProblem()) {
-      std::printf("Problem: %s\n", finding.logLine.c_str());
-      ++problems;
+      print("Problem: " + finding.logLine);
+      ++report.problems;
     }
   }
-  printScheduler(scm);
-  std::printf("%u service(s), %d problem(s)\n", static_cast<unsigned>(loaded.records.size()),
-              problems);
-  return problems == 0;
+  if (const std::optional<SchedulerFacts> &scheduler = facts.scheduler)
+    print(std::string("Scheduler: \"Qvn\" is installed, ") + stateName(scheduler->state) +
+          ", and runs " + (scheduler->runsThisProgram ? "this Qvn.exe" : scheduler->binaryPath));
+  else
+    print("Scheduler: \"Qvn\" is not installed");
+  print(std::to_string(loaded.records.size()) + " service(s), " + std::to_string(report.problems) +
+        " problem(s)");
+  return report;
 }

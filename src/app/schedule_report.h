@@ -1,12 +1,48 @@
-// "Qvn -test": reads the schedule as the service would and prints, for each
-// section, the service it names, its points and week, what it wants now and
-// next, and every problem; then the scheduler's own registration. Changes
-// nothing and writes nothing to the diagnostic log.
+// The "Qvn -test" report as a value: from the schedule as loaded and what
+// the system said about its services and the file, the lines to print and
+// the problems among them. Asks the system nothing.
 #pragma once
 
+#include "install/change_access.h"
+#include "scheduler/schedule_config.h"
+
+#include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
-// scheduleFile: the file to read instead of the Windows directory's
-// "Qvn.ini" (relative to the current directory). True when nothing is wrong.
-bool reportSchedule(const std::optional<std::string> &scheduleFile);
+// What the service manager said of a section's service.
+struct ServiceFacts {
+  std::uint32_t error = 0; // why it could not be queried; 0: it was
+  std::string errorText;   // the system's message for error
+  std::string displayName;
+  std::uint32_t state = 0;                            // 1 stopped, 4 running...
+  bool disabled = false;                              // its start type: Windows will not start it
+  std::optional<std::vector<std::string>> dependents; // none: they could not be listed
+};
+
+// The scheduler's own registration.
+struct SchedulerFacts {
+  std::uint32_t state = 0;
+  std::string binaryPath;
+  bool runsThisProgram = false;
+};
+
+struct ScheduleFacts {
+  std::string path;                             // the schedule file, full
+  bool named = false;                           // given on the command line: it must be there
+  std::optional<Refusal> refusal;               // why the service would not load its own file
+  std::int32_t now = 0;                         // the minute of the week the service would read
+  std::map<std::string, ServiceFacts> services; // by section name; none: not installed
+  std::optional<SchedulerFacts> scheduler;      // none: not installed
+};
+
+struct TestReport {
+  std::vector<std::string> lines; // each without its line break
+  int problems = 0;
+};
+
+// Each section with its service, points, week, wanted state and problems,
+// then what belongs to no section, the scheduler and the count.
+TestReport buildTestReport(LoadedSchedule loaded, const ScheduleFacts &facts);

@@ -12,13 +12,6 @@
 // The owner and access list of a security descriptor (PSECURITY_DESCRIPTOR).
 ObjectSecurity objectSecurityOf(const void *descriptor);
 
-// Why a file may not be run (or read) by a LocalSystem service.
-struct Refusal {
-  std::string problem;   // "<path> can be changed by <account>", "<path> is on ..."
-  std::string fix;       // the line after "Fix: "; empty when there is none
-  bool complete = false; // problem says all (it points to the log)
-};
-
 // The first reason found, from each drive's root down, why an account other
 // than SYSTEM, Administrators and TrustedInstaller (and, under Wine only,
 // the one account Wine shows for every file) can change the files, their

@@ -22,6 +22,13 @@ struct ObjectSecurity {
   std::vector<AccessEntry> dacl;
 };
 
+// Why a file may not be run (or read) by a LocalSystem service.
+struct Refusal {
+  std::string problem;   // "<path> can be changed by <account>", "<path> is on ..."
+  std::string fix;       // the line after "Fix: "; empty when there is none
+  bool complete = false; // problem says all (it points to the log)
+};
+
 // An account outside the trusted ones that can change the object.
 struct Changer {
   enum class Why { Owner, Rights, NoAccessList } why = Why::Rights;

@@ -5,6 +5,7 @@
 #include "config/ini_reader.h"
 #include "host/host_parameters.h"
 #include "install/binary_guard.h"
+#include "install/client_plan.h"
 #include "install/install_config.h"
 #include "install/install_files.h"
 #include "log/diagnostic_log.h"
@@ -15,47 +16,28 @@
 
 namespace {
 
-// The installer file, or none (after a line saying why) when Windows would
-// not read it as written: unreadable, or a UTF-8 mark that its profile
-// functions take for part of the first line.
-std::optional<IniFile> readInstallFile() {
-  IniFile file = readIniFile(kInstallFile).value_or(IniFile{});
-  if (file.state == IniFile::State::Unreadable) {
-    std::printf("%s cannot be read: %s\n", kInstallFile, file.whyUnreadable.c_str());
-    return std::nullopt;
-  }
-  if (file.utf8Mark) {
-    std::printf("%s starts with a UTF-8 byte-order mark, which Windows does not read: save it as "
-                "ANSI or Unicode\n",
-                kInstallFile);
-    return std::nullopt;
-  }
-  return file;
+void printLines(const std::vector<std::string> &lines) {
+  for (const std::string &line : lines)
+    std::printf("%s\n", line.c_str());
 }
 
-// What "-install_fah" / "-desinstall_fah" work on: the installer file and
-// the services of the configuration given (else the first), after the line
-// naming it ("<verb> configuration <name>"). None (after a line saying why)
-// when the file cannot be used or no configuration is named or listed; no
-// services (after a line saying so) when it lists none.
-struct Work {
-  IniFile file;
-  std::vector<std::string> services;
-};
-std::optional<Work> workOn(const std::optional<std::string> &configuration, const char *verb) {
-  std::optional<IniFile> file = readInstallFile();
-  if (!file)
+std::optional<std::string> fullPathLogged(const std::string &path) {
+  std::string full;
+  if (fullPathOf(path, full))
+    return full;
+  g_log.writeLastError("GetFullPathName()");
+  return std::nullopt;
+}
+
+// What the run works on, said first; none when the run ends there.
+std::optional<ConfigurationWork> workOn(const std::optional<std::string> &configuration,
+                                        const char *verb) {
+  ConfigurationWork work =
+      planConfigurationWork(readIniFile(kInstallFile).value_or(IniFile{}), configuration, verb);
+  printLines(work.lines);
+  if (!work.usable)
     return std::nullopt;
-  std::string name = chooseConfigurationName(configuration, *file);
-  if (name.empty()) {
-    std::printf("No configuration name found\n");
-    return std::nullopt;
-  }
-  std::printf("%s configuration %s\n", verb, name.c_str());
-  std::vector<std::string> services = configurationServices(*file, name);
-  if (services.empty())
-    std::printf("Configuration %s not found or empty in .\\Qvn_install.ini\n", name.c_str());
-  return Work{std::move(*file), std::move(services)};
+  return work;
 }
 
 // Deletes the service only when srvany.exe hosts it: a name listed by
@@ -83,13 +65,11 @@ bool removeClientService(ServiceManagerConnection &connection, const std::string
   return false;
 }
 
-const char *yesNo(bool flag) { return flag ? "yes" : "no"; }
-
 } // namespace
 
 bool installConfiguration(ServiceManagerConnection &connection,
                           const std::optional<std::string> &configuration) {
-  std::optional<Work> work = workOn(configuration, "Installing");
+  std::optional<ConfigurationWork> work = workOn(configuration, "Installing");
   if (!work)
     return false;
   bool result = !work->services.empty();
@@ -100,58 +80,29 @@ bool installConfiguration(ServiceManagerConnection &connection,
 
 bool installClientService(ServiceManagerConnection &connection, const IniFile &file,
                           const std::string &service) {
-  std::printf(" Installing service %s\n", service.c_str());
-  ClientSettings settings = clientSettings(file, service);
-  std::string directory = settings.directory;
-  if (directory.empty()) {
-    std::printf("Directory not configured\n");
+  ClientPlan plan = planClientService(file, service, {fullPathLogged, isFile});
+  printLines(plan.lines);
+  if (plan.refused)
     return false;
-  }
-  // Made full now: the service does not run in this directory.
-  if (!fullPathOf(directory, directory)) {
-    g_log.writeLastError("GetFullPathName()");
-    std::printf("  Error GetFullPathName\n");
-    return false;
-  }
-  std::printf("  Directory: %s\n", directory.c_str());
-  const std::string &executable = settings.executable;
-  if (executable.empty()) {
-    std::printf("ExecutableName not configured\n");
-    return false;
-  }
-  std::printf("  Executable: %s\n", executable.c_str());
-  // Not a failure: the client may be copied there later.
-  std::string application = directory + "\\" + executable;
-  if (!isFile(application))
-    std::printf("  Warning: %s not found, the service needs it to start\n", application.c_str());
-
-  std::printf("  Use forceasm: %s\n", yesNo(settings.forceAsm));
-  std::printf("  Use advmethods: %s\n", yesNo(settings.advMethods));
-  if (!settings.useBeta.empty())
-    std::printf("  Use beta: %s\n", yesNo(isFlagSet(settings.useBeta)));
-  const std::string &description = settings.description;
-  if (!description.empty())
-    std::printf("  Description: %s\n", description.c_str());
-
   std::string hostPath;
-  if (!provideHost(directory, hostPath))
+  if (!provideHost(plan.directory, hostPath))
     return false;
   // The service runs as LocalSystem: no ordinary user may replace its
   // programs, put files beside them or folders in the place of those above.
-  if (!onlyTrustedCanChange({hostPath, application}, "service not installed", "  "))
+  if (!onlyTrustedCanChange({hostPath, plan.application}, "service not installed", "  "))
     return false;
   // Quoted: unquoted, a path with blanks ("C:\Program Files\...") would let
   // the service manager try "C:\Program.exe" first.
   std::string binaryPath = "\"" + hostPath + "\"";
-  if (!connection.createService(service.c_str(), settings.display.c_str(), binaryPath.c_str(),
-                                description.c_str(), false)) {
+  if (!connection.createService(service.c_str(), plan.display.c_str(), binaryPath.c_str(),
+                                plan.description.c_str(), false)) {
     std::printf("  Unable to create service, %s\n", g_log.seeLog().c_str());
     return false;
   }
   HostWriteStep failedStep = HostWriteStep::Value;
   std::string failedValue;
-  if (writeHostParameters(service, {directory, application, buildAppParameters(settings)},
-                          failedStep, failedValue))
+  if (writeHostParameters(service, {plan.directory, plan.application, plan.parameters}, failedStep,
+                          failedValue))
     return true;
   if (failedStep == HostWriteStep::ServiceKey)
     std::printf("  Unable to configure service in Registry\n");
@@ -164,7 +115,7 @@ bool installClientService(ServiceManagerConnection &connection, const IniFile &f
 
 bool uninstallConfiguration(ServiceManagerConnection &connection,
                             const std::optional<std::string> &configuration) {
-  std::optional<Work> work = workOn(configuration, "Desinstalling");
+  std::optional<ConfigurationWork> work = workOn(configuration, "Desinstalling");
   if (!work)
     return false;
   bool result = !work->services.empty();

@@ -13,8 +13,9 @@
 // when none is named). True only if it lists any and every one was installed.
 bool installConfiguration(ServiceManagerConnection &connection,
                           const std::optional<std::string> &configuration);
-// Registers one client service on demand, provides its host and writes the
-// host's values. Nothing done before a failure is undone.
+// Plans one client service and says the plan; unless it is refused,
+// registers the service on demand, provides its host and writes the host's
+// values. Nothing done before a failure is undone.
 bool installClientService(ServiceManagerConnection &connection, const IniFile &file,
                           const std::string &service);
 // Stops and deletes the services the configuration lists that srvany.exe

@@ -1,6 +1,7 @@
 // Which command a command line names; what -test may ask of a service without an elevated
-// prompt, and how it words what it finds.
+// prompt, how it words what it finds, and its whole report from the schedule and the facts.
 #include "app/command_line.h"
+#include "app/schedule_report.h"
 #include "app/service_wording.h"
 #include "scheduler/schedule_parser.h"
 #include "scm/service_access.h"
@@ -77,6 +78,64 @@ TEST(ServiceQuery, HowAFailureAndTheDependentsTheScheduleLeavesRunningAreWorded)
   EXPECT_EQ(unstoppedDependentsText(records.front(), {"SameStop", "EarlierStop"}, records), "");
   // Nothing to say for a section that never stops its service.
   EXPECT_EQ(unstoppedDependentsText(records.back(), dependents, records), "");
+}
+
+// Sections with their services as the system answered and their problems, then what belongs to
+// no section, the scheduler and the count; a file that is not there, by name and by default.
+TEST(TestReport, EachSectionWithItsServiceScheduleAndProblemsThenTheSchedulerAndTheCount) {
+  using Names = std::vector<std::string>;
+  IniFile file;
+  file.state = IniFile::State::Read;
+  for (const Names &section :
+       {Names{"Office", "Start=1:0800", "Stop=1:1800", "ForceStop=y", "Strat=1:0900"},
+        Names{"Gone", "Start=3:1200,4:1200", "Stop=1:2400"}, Names{"Qvn"}}) {
+    file.sections.emplace_back().name = section[0];
+    addSectionLines(file.sections.back(), Names(section.begin() + 1, section.end()));
+  }
+  ScheduleFacts facts;
+  facts.path = "C:\\cfg\\Qvn.ini";
+  facts.refusal = Refusal{"C:\\cfg can be changed by Everyone", "icacls x", false};
+  facts.now = kMinutesPerDay + 9 * 60; // Monday 09:00; "Gone" has no facts: not installed
+  facts.services["Office"] = {0, "", "Office work", 4, false, Names{"Child"}};
+  facts.scheduler = SchedulerFacts{7, "\"C:\\q\\Qvn.exe\" -service", false};
+  TestReport report = buildTestReport(loadSchedule(file, "Qvn"), facts);
+  ASSERT_GT(report.lines.size(), 15u);
+  EXPECT_EQ(report.lines[6].rfind("  Week  ", 0), 0u); // the chart, tested with the schedule
+  report.lines.erase(report.lines.begin() + 6, report.lines.begin() + 15);
+  EXPECT_EQ(report.lines,
+            (Names{"Schedule file: C:\\cfg\\Qvn.ini",
+                   "Problem: C:\\cfg can be changed by Everyone: the service does not load it",
+                   "Fix: icacls x",
+                   "[Office]",
+                   "  Service: Office work, running",
+                   "  Points: Mon 08:00 start, Mon 18:00 stop",
+                   "  Enforced: ForceStop",
+                   "  Wanted now: running; next change Mon 18:00 (stop)",
+                   "  Dependents not stopped by the schedule: Child (Windows refuses to stop the "
+                   "service while they run)",
+                   "  Unknown key \"Strat\": ignored",
+                   "[Gone]",
+                   "  Service: not installed",
+                   "  Points: Wed 12:00 start",
+                   "  Week: wanted running all week",
+                   "  Wanted now: running; never changes",
+                   "  Ignored text \",4:1200\" after entry \"3:1200\"",
+                   "  Ignored entry \"1:2400\": hour above 23",
+                   "Problem: Ignoring schedule section Qvn: the scheduler never starts or stops "
+                   "itself",
+                   "Scheduler: \"Qvn\" is installed, paused, and runs \"C:\\q\\Qvn.exe\" -service",
+                   "2 service(s), 7 problem(s)"}));
+  for (bool named : {true, false}) {
+    facts = ScheduleFacts();
+    facts.path = "C:\\x.ini";
+    facts.named = named;
+    report = buildTestReport(loadSchedule(IniFile{}, "Qvn"), facts);
+    EXPECT_EQ(report.lines,
+              (Names{"Schedule file: C:\\x.ini not found, nothing is scheduled",
+                     "Scheduler: \"Qvn\" is not installed",
+                     named ? "0 service(s), 1 problem(s)" : "0 service(s), 0 problem(s)"}));
+    EXPECT_EQ(report.problems, named ? 1 : 0);
+  }
 }
 
 } // namespace

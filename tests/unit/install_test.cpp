@@ -1,6 +1,8 @@
 // The installers' decisions: configurations and client settings read from the install file,
-// which services our host runs, and who besides the trusted accounts may change what runs.
+// the plan of a run and of a client service, which services our host runs, and who besides the
+// trusted accounts may change what runs.
 #include "install/change_access.h"
+#include "install/client_plan.h"
 #include "install/install_config.h"
 
 #include <gtest/gtest.h>
@@ -55,6 +57,65 @@ TEST(InstallConfig, ListsAndSettingsWithAServiceSectionOverGeneralOverTheDefault
   a.verbosity = "9";
   EXPECT_EQ(buildAppParameters(a), "-service -local -forceasm -advmethods -betateam -verbosity 9");
   EXPECT_EQ(clientSettings(IniFile{}, "C").useBeta, ""); // absent: no beta line
+}
+
+// What a run works on, said first: the configuration named or the first, of a file Windows reads
+// as written; then each service's settings or why it is refused, before anything is done.
+TEST(ClientPlan, TheWorkAndEachServiceAreSaidOrRefusedBeforeAnythingIsDone) {
+  IniFile file = installFile({{"Configurations", {"first=a, b", "empty="}},
+                              {"General", {"ExecutableName=fah.exe", "Description=General"}},
+                              {"A", {"Directory=rel", "UseForceAsm=y", "UseBeta=n", "Display=A"}},
+                              {"NoExe", {"Directory=C:\\n", "ExecutableName="}},
+                              {"Bad", {"Directory=bad"}}});
+  IniFile unreadable, marked = file;
+  unreadable.state = IniFile::State::Unreadable;
+  unreadable.whyUnreadable = "Access denied.";
+  marked.utf8Mark = true;
+  const std::tuple<IniFile, const char *, Names, Names> kWork[] = {
+      {file, nullptr, {"Installing configuration first"}, {"a", "b"}},
+      {file,
+       "empty",
+       {"Installing configuration empty",
+        "Configuration empty not found or empty in .\\Qvn_install.ini"},
+       {}},
+      {unreadable, "a", {".\\Qvn_install.ini cannot be read: Access denied."}, {}},
+      {marked,
+       "a",
+       {".\\Qvn_install.ini starts with a UTF-8 byte-order mark, which Windows does "
+        "not read: save it as ANSI or Unicode"},
+       {}},
+      {IniFile{}, nullptr, {"No configuration name found"}, {}}};
+  for (const auto &[ini, name, lines, services] : kWork) {
+    ConfigurationWork work = planConfigurationWork(
+        ini, name ? std::optional<std::string>(name) : std::nullopt, "Installing");
+    EXPECT_EQ(work.lines, lines);
+    EXPECT_EQ(work.services, services);
+    EXPECT_EQ(work.usable, lines[0].rfind("Installing", 0) == 0) << lines[0];
+  }
+  const PathQueries system{[](const std::string &path) -> std::optional<std::string> {
+                             if (path == "bad")
+                               return std::nullopt;
+                             return "C:\\work\\" + path;
+                           },
+                           [](const std::string &) { return false; }};
+  ClientPlan a = planClientService(file, "A", system);
+  EXPECT_EQ(a.lines,
+            (Names{" Installing service A", "  Directory: C:\\work\\rel", "  Executable: fah.exe",
+                   "  Warning: C:\\work\\rel\\fah.exe not found, the service needs it to start",
+                   "  Use forceasm: yes", "  Use advmethods: no", "  Use beta: no",
+                   "  Description: General"}));
+  EXPECT_EQ((Names{a.display, a.description, a.directory, a.application, a.parameters}),
+            (Names{"A", "General", "C:\\work\\rel", "C:\\work\\rel\\fah.exe",
+                   "-service -local -forceasm"}));
+  EXPECT_FALSE(a.refused);
+  // Refused: what was said before, then why.
+  for (const auto &[service, why] : {std::pair{"C", "Directory not configured"},
+                                     {"Bad", "  Error GetFullPathName"},
+                                     {"NoExe", "ExecutableName not configured"}}) {
+    ClientPlan refused = planClientService(file, service, system);
+    EXPECT_TRUE(refused.refused && refused.lines.back() == why) << service;
+    EXPECT_EQ(refused.lines.size(), service == std::string("NoExe") ? 3u : 2u);
+  }
 }
 
 // Ours also unquoted, as an older installer wrote it; not a program named srvany.exe.bak, one
