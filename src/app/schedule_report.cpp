@@ -47,16 +47,14 @@ bool startsDisabled(ServiceManagerConnection &scm, const std::string &name) {
 // Describes the service a section names; false when it is not there.
 bool printService(ServiceManagerConnection &scm, const std::string &name) {
   ServiceConfiguration config;
-  std::uint32_t state = 0;
-  Result queried = scm.queryConfiguration(name.c_str(), config);
-  if (queried)
-    queried = scm.queryStatus(name.c_str(), state);
-  if (!queried) {
+  Result configured = scm.queryConfiguration(name.c_str(), config);
+  Expected<std::uint32_t> state = configured ? scm.queryState(name.c_str()) : configured;
+  if (!state) {
     std::printf("  Service: %s\n",
-                queryFailureText(queried.error(), systemText(queried.error())).c_str());
+                queryFailureText(state.error(), systemText(state.error())).c_str());
     return false;
   }
-  std::printf("  Service: %s, %s\n", config.displayName.c_str(), stateName(state));
+  std::printf("  Service: %s, %s\n", config.displayName.c_str(), stateName(*state));
   return true;
 }
 
@@ -85,18 +83,16 @@ void printSchedule(const ServiceRecord &record, std::int32_t now) {
 // The scheduler's own registration, and whether it runs this program.
 void printScheduler(ServiceManagerConnection &scm) {
   ServiceConfiguration config;
-  std::uint32_t state = 0;
-  if (!scm.queryConfiguration(kSchedulerService, config) ||
-      !scm.queryStatus(kSchedulerService, state)) {
+  Result configured = scm.queryConfiguration(kSchedulerService, config);
+  Expected<std::uint32_t> state = configured ? scm.queryState(kSchedulerService) : configured;
+  if (!state) {
     std::printf("Scheduler: \"Qvn\" is not installed\n");
     return;
   }
-  std::string self;
-  currentExecutablePath(self);
-  std::string expected = "\"" + self + "\" -service";
+  std::string expected = "\"" + *currentExecutablePath() + "\" -service";
   bool ours = CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, config.binaryPath.c_str(), -1,
                              expected.c_str(), -1) == CSTR_EQUAL;
-  std::printf("Scheduler: \"Qvn\" is installed, %s, and runs %s\n", stateName(state),
+  std::printf("Scheduler: \"Qvn\" is installed, %s, and runs %s\n", stateName(*state),
               ours ? "this Qvn.exe" : config.binaryPath.c_str());
 }
 
@@ -129,9 +125,9 @@ void printFinding(const ScheduleFinding &finding) {
 
 bool reportSchedule(const std::optional<std::string> &scheduleFile) {
   const std::string path = schedulePath(scheduleFile);
-  IniFile file = readIniFile(path).value_or(IniFile{});
+  IniFile file = *readIniFile(path);
   LoadedSchedule loaded = loadSchedule(file, kSchedulerService);
-  ServiceManagerConnection scm(false); // failures are reported here, not logged
+  ServiceManagerConnection scm; // failures are reported here, not logged
   checkStartTypes(loaded, [&](const std::string &name) { return startsDisabled(scm, name); });
   int problems = 0;
   if (file.state == IniFile::State::Missing) {

@@ -42,14 +42,13 @@ DWORD WINAPI controlHandler(DWORD control, DWORD, LPVOID, LPVOID context) {
 // Runs the application until a stop request or its own end; the result is
 // the service-specific exit code, 0 for a requested stop.
 DWORD runApplication(HostState &state, const std::string &service) {
-  HostParameters parameters;
-  std::string why;
-  if (!readHostParameters(service, parameters, why)) {
-    hostFailure(service, why);
+  Expected<HostParameters> parameters = readHostParameters(service);
+  if (!parameters) {
+    hostFailure(service, parameters.result().subject());
     return kHostParametersMissing;
   }
   ClientProcess client(service);
-  if (!client.start(parameters))
+  if (!client.start(*parameters))
     return kHostApplicationNotStarted;
   state.status.report(SERVICE_RUNNING);
 
@@ -72,8 +71,8 @@ void WINAPI hostServiceMain(DWORD argc, LPSTR *argv) {
   HostState &state = g_host;
   state.stopRequested.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
   DWORD eventError = state.stopRequested ? ERROR_SUCCESS : GetLastError();
-  if (DWORD error = state.status.attach(service.c_str(), controlHandler, &state)) {
-    hostFailure(service, "RegisterServiceCtrlHandlerEx", error);
+  if (Result attached = state.status.attach(service.c_str(), controlHandler, &state); !attached) {
+    hostFailure(service, attached.call(), attached.error());
     return;
   }
   if (eventError) {

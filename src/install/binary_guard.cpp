@@ -142,9 +142,8 @@ public:
   explicit Judge(bool logFailures) : logFailures_(logFailures) {}
   std::optional<Refusal> files(const std::vector<std::string> &files) {
     for (const std::string &file : files) {
-      std::string full;
-      if (!fullPathOf(file, full))
-        full = file;
+      Expected<std::string> fullPath = fullPathOf(file);
+      const std::string &full = fullPath ? *fullPath : file;
       // The file and its folder decide what runs; the folders above, who may
       // put another folder in their place.
       if (std::optional<Refusal> refusal = chain(full, 2))

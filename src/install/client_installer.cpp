@@ -19,7 +19,7 @@ namespace {
 // not read it as written: unreadable, or a UTF-8 mark that its profile
 // functions take for part of the first line.
 std::optional<IniFile> readInstallFile() {
-  IniFile file = readIniFile(kInstallFile).value_or(IniFile{});
+  IniFile file = *readIniFile(kInstallFile);
   if (file.state == IniFile::State::Unreadable) {
     std::printf("%s cannot be read: %s\n", kInstallFile, file.whyUnreadable.c_str());
     return std::nullopt;
@@ -66,6 +66,7 @@ bool removeClientService(ServiceManagerConnection &connection, const std::string
   if (Result queried = connection.queryConfiguration(service.c_str(), config); !queried) {
     if (queried.failedWith(ERROR_SERVICE_DOES_NOT_EXIST))
       return true;
+    g_log.writeFailure(queried);
     std::printf("  Unable to delete service, %s\n", g_log.seeLog().c_str());
     return false;
   }
@@ -74,6 +75,7 @@ bool removeClientService(ServiceManagerConnection &connection, const std::string
     return false;
   }
   Result removed = connection.deleteService(service.c_str());
+  g_log.writeFailure(removed);
   if (removed)
     return true;
   if (removed.failedWith(ERROR_SERVICE_REQUEST_TIMEOUT))
@@ -108,11 +110,13 @@ bool installClientService(ServiceManagerConnection &connection, const IniFile &f
     return false;
   }
   // Made full now: the service does not run in this directory.
-  if (!fullPathOf(directory, directory)) {
-    g_log.writeLastError("GetFullPathName()");
+  Expected<std::string> full = fullPathOf(directory);
+  if (!full) {
+    g_log.writeFailure(full.result());
     std::printf("  Error GetFullPathName\n");
     return false;
   }
+  directory = *full;
   std::printf("  Directory: %s\n", directory.c_str());
   const std::string &executable = settings.executable;
   if (executable.empty()) {
@@ -133,9 +137,11 @@ bool installClientService(ServiceManagerConnection &connection, const IniFile &f
   if (!description.empty())
     std::printf("  Description: %s\n", description.c_str());
 
-  std::string hostPath;
-  if (!provideHost(directory, hostPath))
+  Expected<std::string> host = provideHost(directory);
+  g_log.writeFailure(host.result());
+  if (!host)
     return false;
+  const std::string &hostPath = *host;
   // The service runs as LocalSystem: no ordinary user may replace its
   // programs, put files beside them or folders in the place of those above.
   if (!onlyTrustedCanChange({hostPath, application}, "service not installed", "  "))
@@ -143,22 +149,25 @@ bool installClientService(ServiceManagerConnection &connection, const IniFile &f
   // Quoted: unquoted, a path with blanks ("C:\Program Files\...") would let
   // the service manager try "C:\Program.exe" first.
   std::string binaryPath = "\"" + hostPath + "\"";
-  if (!connection.createService(service.c_str(), settings.display.c_str(), binaryPath.c_str(),
-                                description.c_str(), false)) {
+  if (Result created = connection.createService(service.c_str(), settings.display.c_str(),
+                                                binaryPath.c_str(), description.c_str(), false);
+      !created) {
+    g_log.writeFailure(created);
     std::printf("  Unable to create service, %s\n", g_log.seeLog().c_str());
     return false;
   }
-  HostWriteStep failedStep = HostWriteStep::Value;
-  std::string failedValue;
-  if (writeHostParameters(service, {directory, application, buildAppParameters(settings)},
-                          failedStep, failedValue))
+  Result written =
+      writeHostParameters(service, {directory, application, buildAppParameters(settings)});
+  if (written)
     return true;
-  if (failedStep == HostWriteStep::ServiceKey)
+  g_log.writeFailure(written);
+  const std::string &failedAt = written.subject();
+  if (failedAt.empty())
     std::printf("  Unable to configure service in Registry\n");
-  else if (failedStep == HostWriteStep::ParametersKey)
+  else if (failedAt == kParametersKey)
     std::printf("  Unable to create Parameters key in Registry\n");
   else
-    std::printf("  Unable to create value %s in Registry\n", failedValue.c_str());
+    std::printf("  Unable to create value %s in Registry\n", failedAt.c_str());
   return false;
 }
 

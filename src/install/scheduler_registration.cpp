@@ -36,11 +36,10 @@ namespace {
 Result registerScheduler(ServiceManagerConnection &connection, std::string &path) {
   // The running program's own path, not the name it was typed as: started
   // through PATH or without ".exe", that name does not lead back to it.
-  if (!currentExecutablePath(path)) {
-    DWORD error = GetLastError();
-    g_log.writeError("GetModuleFileName()", error);
-    return Result::failure(error);
-  }
+  Expected<std::string> self = currentExecutablePath();
+  if (!self)
+    return self.result();
+  path = *self;
   // Quoted so that a directory with blanks is not split by the manager.
   std::string binaryPath = "\"" + path + "\" -service";
   return connection.createService(kSchedulerService, kSchedulerService, binaryPath.c_str(),
@@ -51,17 +50,17 @@ Result registerScheduler(ServiceManagerConnection &connection, std::string &path
 // put files beside it or a folder of their own in the place of one above
 // it. A path the system cannot give is logged by registerScheduler.
 bool runsFromATrustedPlace() {
-  std::string path;
-  return !currentExecutablePath(path) ||
-         onlyTrustedCanChange({path}, "Quorvane service not installed", "");
+  Expected<std::string> path = currentExecutablePath();
+  return !path || onlyTrustedCanChange({*path}, "Quorvane service not installed", "");
 }
 
 // Recovery and boot order: the scheduler runs without them, so a failure
-// is logged (by the connection) and the installation stands. A system that
+// is logged and the installation stands. A system that
 // does not know one says so in one line.
 void configureScheduler(ServiceManagerConnection &connection) {
   auto set = [&](DWORD level, void *info, const char *unknownLine) {
     Result result = connection.changeConfiguration(kSchedulerService, level, info);
+    g_log.writeFailure(result);
     if (result.failedWith(ERROR_INVALID_LEVEL) || result.failedWith(ERROR_INVALID_PARAMETER))
       g_log.writeLine(unknownLine);
   };
@@ -82,7 +81,8 @@ bool installScheduler() {
     return false;
   ServiceManagerConnection connection;
   std::string path;
-  if (!registerScheduler(connection, path)) {
+  if (Result registered = registerScheduler(connection, path); !registered) {
+    g_log.writeFailure(registered);
     std::printf("Unable to install Quorvane service, %s\n", g_log.seeLog().c_str());
     return false;
   }
@@ -97,8 +97,9 @@ bool installScheduler() {
   }
   // The registration stays either way: once the cause in the log is mended,
   // "net start Qvn" starts it.
-  std::uint32_t state = 0;
-  if (!connection.queryStatus(kSchedulerService, state) || state == SERVICE_STOPPED) {
+  Expected<std::uint32_t> state = connection.queryState(kSchedulerService);
+  g_log.writeFailure(state.result());
+  if (!state || *state == SERVICE_STOPPED) {
     std::printf("Quorvane service installed but not running, %s\n", g_log.seeLog().c_str());
     installed = false;
   }
@@ -109,6 +110,7 @@ bool uninstallScheduler() {
   std::printf("Desinstalling Quorvane service...\n");
   ServiceManagerConnection connection;
   Result removed = connection.deleteService(kSchedulerService);
+  g_log.writeFailure(removed);
   // Removed whatever became of the service: a source left behind would
   // name a Qvn.exe that may be deleted next.
   Result sourceRemoved = removeEventSource();

@@ -33,34 +33,40 @@ struct Manager {
   std::vector<std::string> dependents;
   std::string calls;
   std::function<std::string()> stamp;
+  std::size_t quietAt = std::string::npos; // the last start or stop, until its result is logged
   void note(const std::string &call, bool line = false) {
     if (line || !stamp)
       calls += (calls.empty() ? "" : "; ") + (line && stamp ? stamp() : "") + call;
   }
-  Result call(std::string what, const std::string &n, bool logged, std::uint32_t error) {
-    note((logged ? "" : "quiet ") + what + " " + n);
+  Result call(std::string what, const std::string &n, std::uint32_t error) {
+    note("quiet " + what + " " + n);
+    quietAt = stamp ? std::string::npos : calls.rfind("quiet ");
     if (error)
       return Result::failure(error);
     states[n] = what == "start" ? scm::kStateRunning : scm::kStateStopped;
     return Result();
   }
-  CheckActions actions{
-      [this](const std::string &n) {
-        return note("query " + n), states[n] ? states[n] : scm::kStateStopped;
-      },
-      [this](const std::string &n, bool logged) { return call("start", n, logged, startError); },
-      [this](const std::string &n, bool logged) { return call("stop", n, logged, stopError); },
-      [this](const std::string &n) { return note("dependents " + n), dependents; },
-      [this](const std::string &line, LogKind kind) {
-        // Each start or stop sent is worth an information event.
-        EXPECT_TRUE(kind == LogKind::Information ||
-                    (line.rfind("Starting ", 0) && line.rfind("Stopping ", 0)))
-            << line;
-        note(line, true);
-      },
-      [this](const std::string &context, std::uint32_t error) {
-        note(context + ": " + std::to_string(error), true);
-      }};
+  CheckActions actions{[this](const std::string &n) {
+                         return note("query " + n), states[n] ? states[n] : scm::kStateStopped;
+                       },
+                       [this](const std::string &n) { return call("start", n, startError); },
+                       [this](const std::string &n) { return call("stop", n, stopError); },
+                       [this](const std::string &n) { return note("dependents " + n), dependents; },
+                       [this](const std::string &line, LogKind kind) {
+                         // Each start or stop sent is worth an information event.
+                         EXPECT_TRUE(kind == LogKind::Information ||
+                                     (line.rfind("Starting ", 0) && line.rfind("Stopping ", 0)))
+                             << line;
+                         note(line, true);
+                       },
+                       [this](const std::string &context, std::uint32_t error) {
+                         note(context + ": " + std::to_string(error), true);
+                       },
+                       [this](const Result &) {
+                         if (quietAt != std::string::npos)
+                           calls.erase(quietAt, 6); // its result was logged
+                         quietAt = std::string::npos;
+                       }};
   std::string at(std::list<ServiceRecord> &records, std::int32_t minute, std::uint32_t ms = 0) {
     calls.clear();
     checkRecordsAt(records, minute, ms, actions);
