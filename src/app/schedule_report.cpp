@@ -139,8 +139,8 @@ bool reportSchedule(const std::optional<std::string> &scheduleFile) {
   // The file the service reads: it refuses one an ordinary user may change.
   std::optional<Refusal> refusal;
   if (lstrcmpiA(path.c_str(), schedulePath(std::nullopt).c_str()) == 0 &&
-      (refusal = untrustedPlace({path}, false))) {
-    std::printf("Problem: %s%s\n", refusal->problem.c_str(),
+      (refusal = untrustedPlace({path}))) {
+    std::printf("Problem: %s%s\n", problemShown(*refusal).c_str(),
                 refusal->complete ? "" : ": the service does not load it");
     if (!refusal->fix.empty())
       std::printf("Fix: %s\n", refusal->fix.c_str());

@@ -48,8 +48,10 @@ DWORD runApplication(HostState &state, const std::string &service) {
     return kHostParametersMissing;
   }
   ClientProcess client(service);
-  if (!client.start(*parameters))
+  if (Result started = client.start(*parameters); !started) {
+    hostFailure(service, started);
     return kHostApplicationNotStarted;
+  }
   state.status.report(SERVICE_RUNNING);
 
   HANDLE waits[] = {state.stopRequested.get(), client.processHandle()};
@@ -72,11 +74,11 @@ void WINAPI hostServiceMain(DWORD argc, LPSTR *argv) {
   state.stopRequested.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
   DWORD eventError = state.stopRequested ? ERROR_SUCCESS : GetLastError();
   if (Result attached = state.status.attach(service.c_str(), controlHandler, &state); !attached) {
-    hostFailure(service, attached.call(), attached.error());
+    hostFailure(service, attached);
     return;
   }
   if (eventError) {
-    hostFailure(service, "CreateEvent", eventError);
+    hostFailure(service, Result::failure(eventError, "CreateEvent"));
     state.status.reportStopped(kHostApplicationNotStarted);
     return;
   }
@@ -98,6 +100,10 @@ void hostFailure(const std::string &service, const std::string &text) {
                   LogKind::Error);
 }
 
-void hostFailure(const std::string &service, const std::string &context, unsigned long code) {
-  hostFailure(service, context + ": error " + std::to_string(code));
+void hostFailure(const std::string &service, const Result &failure) {
+  const std::string call = failure.call() ? failure.call() : "";
+  if (failure.subject().empty())
+    hostFailure(service, call + ": error " + std::to_string(failure.error()));
+  else // the system's text on a line of its own, as for every failed call
+    g_log.writeError((service + ": " + call + " " + failure.subject()).c_str(), failure.error());
 }

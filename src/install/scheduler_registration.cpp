@@ -91,7 +91,8 @@ bool installScheduler() {
   // Event Viewer looks the source up when it shows an event: the service's
   // first events find their text all the same.
   bool installed = true;
-  if (!registerEventSource(path)) {
+  if (Result registered = registerEventSource(path); !registered) {
+    g_log.writeFailure(registered);
     std::printf("Quorvane event source not registered, %s\n", g_log.seeLog().c_str());
     installed = false;
   }
@@ -114,6 +115,7 @@ bool uninstallScheduler() {
   // Removed whatever became of the service: a source left behind would
   // name a Qvn.exe that may be deleted next.
   Result sourceRemoved = removeEventSource();
+  g_log.writeFailure(sourceRemoved);
   if (removed && sourceRemoved)
     return true;
   if (removed.failedWith(ERROR_SERVICE_REQUEST_TIMEOUT))

@@ -228,9 +228,9 @@ void tellNotLoaded(const Scheduler &scheduler, LoadState &state) {
 void loadIntoScheduler(Scheduler &scheduler, LoadState &state) {
   // Whoever may change Qvn.ini decides which services SYSTEM stops.
   if (std::optional<Refusal> refusal = untrustedPlace({profilePath(kScheduleFile)})) {
+    std::string problem = problemLogged(*refusal);
     if (!state.failureLogged) {
-      g_log.writeLine(refusal->problem + (refusal->complete ? "" : ": not loaded"),
-                      LogKind::Warning);
+      g_log.writeLine(problem + (refusal->complete ? "" : ": not loaded"), LogKind::Warning);
       tellNotLoaded(scheduler, state);
     }
     return;
