@@ -32,31 +32,32 @@ SERVICE_DELAYED_AUTO_START_INFO schedulerDelayedStart() { return {TRUE}; }
 
 namespace {
 
-// Registers the running program; path is its full path.
-Result registerScheduler(ServiceManagerConnection &connection, std::string &path) {
+// Registers the running program; answers its full path.
+Expected<std::string> registerScheduler(ServiceManagerConnection &connection) {
   // The running program's own path, not the name it was typed as: started
   // through PATH or without ".exe", that name does not lead back to it.
-  Expected<std::string> self = currentExecutablePath();
-  if (!self)
-    return self.result();
-  path = *self;
+  Expected<std::string> path = currentExecutablePath();
+  if (!path)
+    return path;
   // Quoted so that a directory with blanks is not split by the manager.
-  std::string binaryPath = "\"" + path + "\" -service";
-  return connection.createService(kSchedulerService, kSchedulerService, binaryPath.c_str(),
-                                  "Run services at desired time", true);
+  std::string binaryPath = "\"" + *path + "\" -service";
+  Result created =
+      connection.createService(kSchedulerService, kSchedulerService, binaryPath.c_str(),
+                               "Run services at desired time", true);
+  return created ? path : created;
 }
 
 // The service runs as LocalSystem: no ordinary user may replace Qvn.exe,
 // put files beside it or a folder of their own in the place of one above
-// it. A path the system cannot give is logged by registerScheduler.
+// it. A path the system cannot give fails the registration, which says so.
 bool runsFromATrustedPlace() {
   Expected<std::string> path = currentExecutablePath();
   return !path || onlyTrustedCanChange({*path}, "Quorvane service not installed", "");
 }
 
 // Recovery and boot order: the scheduler runs without them, so a failure
-// is logged and the installation stands. A system that
-// does not know one says so in one line.
+// is logged and the installation stands. A system that does not know one
+// says so in one line.
 void configureScheduler(ServiceManagerConnection &connection) {
   auto set = [&](DWORD level, void *info, const char *unknownLine) {
     Result result = connection.changeConfiguration(kSchedulerService, level, info);
@@ -80,9 +81,9 @@ bool installScheduler() {
   if (!runsFromATrustedPlace())
     return false;
   ServiceManagerConnection connection;
-  std::string path;
-  if (Result registered = registerScheduler(connection, path); !registered) {
-    g_log.writeFailure(registered);
+  Expected<std::string> path = registerScheduler(connection);
+  if (!path) {
+    g_log.writeFailure(path.result());
     std::printf("Unable to install Quorvane service, %s\n", g_log.seeLog().c_str());
     return false;
   }
@@ -91,7 +92,7 @@ bool installScheduler() {
   // Event Viewer looks the source up when it shows an event: the service's
   // first events find their text all the same.
   bool installed = true;
-  if (Result registered = registerEventSource(path); !registered) {
+  if (Result registered = registerEventSource(*path); !registered) {
     g_log.writeFailure(registered);
     std::printf("Quorvane event source not registered, %s\n", g_log.seeLog().c_str());
     installed = false;
