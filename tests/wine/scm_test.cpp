@@ -20,10 +20,7 @@ protected:
   }
   ~Scm() override { g_log.setEventSink(nullptr); }
   // The result, logged as the program's callers log it.
-  static Result logged(Result result) {
-    g_log.writeFailure(result);
-    return result;
-  }
+  static Result logged(Result result) { return g_log.writeFailure(result), result; }
 
   FileTail log; // only this test's entries of the shared log
   Events events;
