@@ -194,7 +194,7 @@ void largeSchedule() {
     if (age[0] == 'o')
       Sleep(2500);
     DWORD start = GetTickCount();
-    LoadedSchedule loaded = loadSchedule(readIniFile("Qvn.ini").value(), "Qvn");
+    LoadedSchedule loaded = loadSchedule(*readIniFile("Qvn.ini"), "Qvn");
     std::printf("bench: 40,000 points (%s): read in %lu ms, %u services, %u points\n", age,
                 GetTickCount() - start, static_cast<unsigned>(loaded.records.size()),
                 static_cast<unsigned>(loaded.points()));
@@ -226,7 +226,7 @@ void oneSection() {
   for (int points : {20000, 100000}) {
     writeFile(kIni, section(points));
     DWORD start = GetTickCount();
-    LoadedSchedule loaded = loadSchedule(readIniFile("Qvn.ini").value(), "Qvn");
+    LoadedSchedule loaded = loadSchedule(*readIniFile("Qvn.ini"), "Qvn");
     std::printf("bench: one section of %d points: read in %lu ms, %u points\n", points,
                 GetTickCount() - start, static_cast<unsigned>(loaded.points()));
   }

@@ -30,15 +30,15 @@ std::string schedulePath(const std::optional<std::string> &given) {
 ServiceFacts serviceFacts(ServiceManagerConnection &scm, const std::string &name) {
   ServiceFacts facts;
   ServiceConfiguration config;
-  Result queried = scm.queryConfiguration(name.c_str(), config);
-  if (queried) {
+  Result configured = scm.queryConfiguration(name.c_str(), config);
+  Expected<std::uint32_t> state = configured ? scm.queryState(name.c_str()) : configured;
+  if (state) {
     facts.displayName = config.displayName;
     facts.disabled = config.startType == SERVICE_DISABLED;
-    queried = scm.queryStatus(name.c_str(), facts.state);
-  }
-  if (!queried) {
-    facts.error = queried.error();
-    facts.errorText = systemText(queried.error());
+    facts.state = *state;
+  } else {
+    facts.error = state.error();
+    facts.errorText = systemText(state.error());
   }
   std::vector<std::string> dependents;
   if (scm.listDependents(name.c_str(), false, dependents))
@@ -50,12 +50,12 @@ ServiceFacts serviceFacts(ServiceManagerConnection &scm, const std::string &name
 std::optional<SchedulerFacts> schedulerFacts(ServiceManagerConnection &scm) {
   ServiceConfiguration config;
   SchedulerFacts facts;
-  if (!scm.queryConfiguration(kSchedulerService, config) ||
-      !scm.queryStatus(kSchedulerService, facts.state))
+  Result configured = scm.queryConfiguration(kSchedulerService, config);
+  Expected<std::uint32_t> state = configured ? scm.queryState(kSchedulerService) : configured;
+  if (!state)
     return std::nullopt;
-  std::string self;
-  currentExecutablePath(self);
-  std::string expected = "\"" + self + "\" -service";
+  facts.state = *state;
+  std::string expected = "\"" + *currentExecutablePath() + "\" -service";
   facts.binaryPath = config.binaryPath;
   facts.runsThisProgram =
       CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, config.binaryPath.c_str(), -1,
@@ -69,14 +69,15 @@ bool reportSchedule(const std::optional<std::string> &scheduleFile) {
   ScheduleFacts facts;
   facts.path = schedulePath(scheduleFile);
   facts.named = scheduleFile.has_value();
-  IniFile file = readIniFile(facts.path).value_or(IniFile{});
+  IniFile file = *readIniFile(facts.path);
   LoadedSchedule loaded = loadSchedule(file, kSchedulerService);
-  ServiceManagerConnection scm(false); // failures are reported here, not logged
+  ServiceManagerConnection scm; // failures are reported here, not logged
   for (const ServiceRecord &record : loaded.records)
     facts.services[record.name] = serviceFacts(scm, record.name);
   // The file the service reads: it refuses one an ordinary user may change.
   if (lstrcmpiA(facts.path.c_str(), schedulePath(std::nullopt).c_str()) == 0)
-    facts.refusal = untrustedPlace({facts.path}, false);
+    if ((facts.refusal = untrustedPlace({facts.path})))
+      facts.refusal->problem = problemShown(*facts.refusal);
   // Read as the service reads it: in the hour after the clock went back, at
   // the minute it showed before.
   facts.now = scheduleMinuteNow();

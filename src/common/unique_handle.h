@@ -3,6 +3,8 @@
 // error, so a failure can still be logged after the handles are released.
 #pragma once
 
+#include "common/result.h"
+
 #include <windows.h>
 
 template <typename Traits> class UniqueHandle {
@@ -31,18 +33,16 @@ public:
   // Takes ownership of h after closing the old handle; GetLastError survives.
   void reset(Type h = Traits::empty()) {
     DWORD saved = GetLastError();
-    close();
+    (void)close(); // nobody to tell: a failure is for those who close by hand
     handle_ = h;
     SetLastError(saved);
   }
-  // Closes the handle now and empties it in every case; false when the
-  // system refused to close it (GetLastError tells why).
-  bool close() {
-    bool ok = true;
-    if (Traits::valid(handle_))
-      ok = Traits::close(handle_);
+  // Closes the handle now and empties it in every case; fails when the
+  // system refused to close it.
+  Result close() {
+    DWORD error = Traits::valid(handle_) ? Traits::close(handle_) : ERROR_SUCCESS;
     handle_ = Traits::empty();
-    return ok;
+    return error ? Result::failure(error, Traits::kClose) : Result();
   }
   // For APIs that fill in a handle: the address of an empty slot.
   Type *put() {
@@ -58,14 +58,16 @@ struct ScHandleTraits {
   using Type = SC_HANDLE;
   static Type empty() { return nullptr; }
   static bool valid(Type h) { return h != nullptr; }
-  static bool close(Type h) { return CloseServiceHandle(h) != 0; }
+  static constexpr const char *kClose = "CloseServiceHandle()";
+  static DWORD close(Type h) { return CloseServiceHandle(h) ? ERROR_SUCCESS : GetLastError(); }
 };
 
 struct RegKeyTraits {
   using Type = HKEY;
   static Type empty() { return nullptr; }
   static bool valid(Type h) { return h != nullptr; }
-  static bool close(Type h) { return RegCloseKey(h) == ERROR_SUCCESS; }
+  static constexpr const char *kClose = "RegCloseKey()";
+  static DWORD close(Type h) { return static_cast<DWORD>(RegCloseKey(h)); }
 };
 
 // Kernel handles: both null and INVALID_HANDLE_VALUE mean "none".
@@ -73,7 +75,8 @@ struct KernelHandleTraits {
   using Type = HANDLE;
   static Type empty() { return nullptr; }
   static bool valid(Type h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
-  static bool close(Type h) { return CloseHandle(h) != 0; }
+  static constexpr const char *kClose = "CloseHandle()";
+  static DWORD close(Type h) { return CloseHandle(h) ? ERROR_SUCCESS : GetLastError(); }
 };
 
 // An event log source, from RegisterEventSource.
@@ -81,7 +84,8 @@ struct EventSourceTraits {
   using Type = HANDLE;
   static Type empty() { return nullptr; }
   static bool valid(Type h) { return h != nullptr; }
-  static bool close(Type h) { return DeregisterEventSource(h) != 0; }
+  static constexpr const char *kClose = "DeregisterEventSource()";
+  static DWORD close(Type h) { return DeregisterEventSource(h) ? ERROR_SUCCESS : GetLastError(); }
 };
 
 // A loaded module, from LoadLibrary.
@@ -89,7 +93,8 @@ struct ModuleTraits {
   using Type = HMODULE;
   static Type empty() { return nullptr; }
   static bool valid(Type h) { return h != nullptr; }
-  static bool close(Type h) { return FreeLibrary(h) != 0; }
+  static constexpr const char *kClose = "FreeLibrary()";
+  static DWORD close(Type h) { return FreeLibrary(h) ? ERROR_SUCCESS : GetLastError(); }
 };
 
 using UniqueScHandle = UniqueHandle<ScHandleTraits>;

@@ -159,7 +159,7 @@ std::string profilePath(const std::string &fileName) {
   return std::string(directory, length) + "\\" + fileName;
 }
 
-std::optional<IniFile> readIniFile(const std::string &path, const std::function<bool()> &goOn) {
+Expected<IniFile> readIniFile(const std::string &path, const std::function<bool()> &goOn) {
   for (int attempt = 1;; ++attempt) {
     IniFile file;
     file.path = profilePath(path);
@@ -174,7 +174,7 @@ std::optional<IniFile> readIniFile(const std::string &path, const std::function<
     file.sections = sectionNames(file.path);
     for (IniSection &section : file.sections) {
       if (goOn && !goOn())
-        return std::nullopt;
+        return Result::failure(ERROR_CANCELLED);
       if (!section.nameLost)
         readSection(file.path, section);
     }

@@ -2,7 +2,6 @@
 
 #include "host/host_parameters.h"
 #include "host/host_service.h"
-#include "log/diagnostic_log.h"
 
 #include <vector>
 
@@ -18,19 +17,15 @@ BOOL CALLBACK closeWindowOf(HWND window, LPARAM processId) {
 
 } // namespace
 
-bool ClientProcess::start(const HostParameters &parameters) {
+Result ClientProcess::start(const HostParameters &parameters) {
   job_.reset(CreateJobObjectA(nullptr, nullptr));
-  if (!job_) {
-    hostFailure(service_, "CreateJobObject", GetLastError());
-    return false;
-  }
+  if (!job_)
+    return Result::failure(GetLastError(), "CreateJobObject");
   JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
   limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
   if (!SetInformationJobObject(job_.get(), JobObjectExtendedLimitInformation, &limits,
-                               sizeof(limits))) {
-    hostFailure(service_, "SetInformationJobObject", GetLastError());
-    return false;
-  }
+                               sizeof(limits)))
+    return Result::failure(GetLastError(), "SetInformationJobObject");
 
   std::string text = buildCommandLine(parameters.application, parameters.parameters);
   std::vector<char> commandLine(text.begin(), text.end());
@@ -52,23 +47,20 @@ bool ClientProcess::start(const HostParameters &parameters) {
                           : !directory               ? ": directory does not exist"
                           : !application             ? ": application does not exist"
                                                      : "";
-    // The system's text on a line of its own, as for every failed call.
-    g_log.writeError(
-        (service_ + ": CreateProcess " + text + " in " + parameters.directory + missing).c_str(),
-        error);
-    return false;
+    return Result::failure(error, "CreateProcess")
+        .about(text + " in " + parameters.directory + missing);
   }
   process_.reset(info.hProcess);
   UniqueKernelHandle thread(info.hThread);
   processId_ = info.dwProcessId;
   if (!AssignProcessToJobObject(job_.get(), process_.get())) {
-    hostFailure(service_, "AssignProcessToJobObject", GetLastError());
+    DWORD error = GetLastError();
     TerminateProcess(process_.get(), 1);
-    return false;
+    return Result::failure(error, "AssignProcessToJobObject");
   }
   ResumeThread(thread.get());
   hostTrace(service_, "started " + text);
-  return true;
+  return Result();
 }
 
 // To every process of the host's console, the host included (its handler
@@ -94,7 +86,7 @@ void ClientProcess::stop(DWORD graceMs) {
   }
   // Whatever the application started goes too.
   if (!TerminateJobObject(job_.get(), 1) && WaitForSingleObject(process_.get(), 0) != WAIT_OBJECT_0)
-    hostFailure(service_, "TerminateJobObject", GetLastError());
+    hostFailure(service_, Result::failure(GetLastError(), "TerminateJobObject"));
   WaitForSingleObject(process_.get(), graceMs);
 }
 

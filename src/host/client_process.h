@@ -12,9 +12,10 @@ class ClientProcess {
 public:
   explicit ClientProcess(std::string service) : service_(std::move(service)) {}
 
-  // False (with a line in the log) when the job or the process
-  // could not be created.
-  bool start(const HostParameters &parameters);
+  // Fails when the job or the process could not be created; the
+  // CreateProcess failure's subject names the command line, the directory
+  // and which of them does not exist.
+  Result start(const HostParameters &parameters);
   // Signalled when the application has exited.
   HANDLE processHandle() const { return process_.get(); }
   // Asks the application to end (Ctrl+C to the console it shares with the

@@ -34,7 +34,7 @@ int main() {
                  " only the service manager starts it\n",
                  stderr);
     else
-      hostFailure("", "StartServiceCtrlDispatcher", error);
+      hostFailure("", Result::failure(error, "StartServiceCtrlDispatcher"));
     return 1;
   }
   return 0;

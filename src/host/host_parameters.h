@@ -13,16 +13,13 @@ struct HostParameters {
   std::string parameters;  // "AppParameters" (may be empty)
 };
 
-// What a write failed at: the service's key, its "Parameters" key, or a
-// value (named in failedValue).
-enum class HostWriteStep { ServiceKey, ParametersKey, Value };
-
 // Writes the three values (strings, their terminating null counted) into
 // the service's "Parameters" key, made if needed; the service's key must
-// exist. Stops at the first failure, logged where the call failed; the
-// values written before it stay.
-Result writeHostParameters(const std::string &service, const HostParameters &parameters,
-                           HostWriteStep &failedStep, std::string &failedValue);
+// exist. Stops at the first failure; the values written before it stay. The
+// failure's subject is what it failed at: empty for the service's key,
+// kParametersKey, or a value's name.
+Result writeHostParameters(const std::string &service, const HostParameters &parameters);
+inline constexpr char kParametersKey[] = "Parameters";
 
 // The command line the host gives the application: its path between double
 // quotes (so a path with blanks names one file), a blank, the parameters.
@@ -32,7 +29,6 @@ inline std::string buildCommandLine(const std::string &application, const std::s
 
 // Reads the three values, a REG_EXPAND_SZ one with the host's environment
 // variables put in. Fails when the key cannot be opened or a value is
-// absent, of another type (named in why with the types wanted), or (for
-// the directory and the application) empty; why then says so, for the
-// host's log line.
-Result readHostParameters(const std::string &service, HostParameters &out, std::string &why);
+// absent, of another type, or (for the directory and the application)
+// empty; the failure's subject says so in words, for the host's log line.
+Expected<HostParameters> readHostParameters(const std::string &service);

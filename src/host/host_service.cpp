@@ -42,15 +42,16 @@ DWORD WINAPI controlHandler(DWORD control, DWORD, LPVOID, LPVOID context) {
 // Runs the application until a stop request or its own end; the result is
 // the service-specific exit code, 0 for a requested stop.
 DWORD runApplication(HostState &state, const std::string &service) {
-  HostParameters parameters;
-  std::string why;
-  if (!readHostParameters(service, parameters, why)) {
-    hostFailure(service, why);
+  Expected<HostParameters> parameters = readHostParameters(service);
+  if (!parameters) {
+    hostFailure(service, parameters.result().subject());
     return kHostParametersMissing;
   }
   ClientProcess client(service);
-  if (!client.start(parameters))
+  if (Result started = client.start(*parameters); !started) {
+    hostFailure(service, started);
     return kHostApplicationNotStarted;
+  }
   state.status.report(SERVICE_RUNNING);
 
   HANDLE waits[] = {state.stopRequested.get(), client.processHandle()};
@@ -72,12 +73,12 @@ void WINAPI hostServiceMain(DWORD argc, LPSTR *argv) {
   HostState &state = g_host;
   state.stopRequested.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
   DWORD eventError = state.stopRequested ? ERROR_SUCCESS : GetLastError();
-  if (DWORD error = state.status.attach(service.c_str(), controlHandler, &state)) {
-    hostFailure(service, "RegisterServiceCtrlHandlerEx", error);
+  if (Result attached = state.status.attach(service.c_str(), controlHandler, &state); !attached) {
+    hostFailure(service, attached);
     return;
   }
   if (eventError) {
-    hostFailure(service, "CreateEvent", eventError);
+    hostFailure(service, Result::failure(eventError, "CreateEvent"));
     state.status.reportStopped(kHostApplicationNotStarted);
     return;
   }
@@ -99,6 +100,10 @@ void hostFailure(const std::string &service, const std::string &text) {
                   LogKind::Error);
 }
 
-void hostFailure(const std::string &service, const std::string &context, unsigned long code) {
-  hostFailure(service, context + ": error " + std::to_string(code));
+void hostFailure(const std::string &service, const Result &failure) {
+  const std::string call = failure.call() ? failure.call() : "";
+  if (failure.subject().empty())
+    hostFailure(service, call + ": error " + std::to_string(failure.error()));
+  else // the system's text on a line of its own, as for every failed call
+    g_log.writeError((service + ": " + call + " " + failure.subject()).c_str(), failure.error());
 }

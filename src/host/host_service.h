@@ -3,6 +3,8 @@
 // registered with; and the host's diagnostics.
 #pragma once
 
+#include "common/result.h"
+
 #include <windows.h>
 
 #include <string>
@@ -23,5 +25,6 @@ enum HostExitCode : unsigned long {
 // prefixed with the service name.
 void hostTrace(const std::string &service, const std::string &text);
 void hostFailure(const std::string &service, const std::string &text);
-// hostFailure with the text, ": error " and the code.
-void hostFailure(const std::string &service, const std::string &context, unsigned long code);
+// hostFailure of a failed call: its name, ": error " and the code; with a
+// subject, the name, the subject and the system's text on a line of its own.
+void hostFailure(const std::string &service, const Result &failure);

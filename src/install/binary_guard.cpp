@@ -139,12 +139,10 @@ std::string withoutLongPrefix(const std::string &path) {
 
 class Judge {
 public:
-  explicit Judge(bool logFailures) : logFailures_(logFailures) {}
   std::optional<Refusal> files(const std::vector<std::string> &files) {
     for (const std::string &file : files) {
-      std::string full;
-      if (!fullPathOf(file, full))
-        full = file;
+      Expected<std::string> fullPath = fullPathOf(file);
+      const std::string &full = fullPath ? *fullPath : file;
       // The file and its folder decide what runs; the folders above, who may
       // put another folder in their place.
       if (std::optional<Refusal> refusal = chain(full, 2))
@@ -185,11 +183,8 @@ private:
   }
 
   Refusal unreadable(const std::string &path, const char *call) const {
-    DWORD error = GetLastError();
-    if (!logFailures_)
-      return Refusal{"Unable to read the security of " + path + ": " + systemText(error), "", true};
-    g_log.writeError(call, error);
-    return Refusal{"Unable to read the security of " + path + ", " + g_log.seeLog(), "", true};
+    return Refusal{"Unable to read the security of " + path, "", true,
+                   Result::failure(GetLastError(), call)};
   }
 
   // The object itself (a link as the link: whoever may change it may point
@@ -239,7 +234,6 @@ private:
     return chain(leadsTo, programDepth);
   }
 
-  const bool logFailures_;
   static constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
   const std::string alsoTrusted_ = alsoTrusted();
   const std::string installer_ = tokenUserSid();
@@ -248,8 +242,18 @@ private:
 
 } // namespace
 
-std::optional<Refusal> untrustedPlace(const std::vector<std::string> &files, bool logFailures) {
-  return Judge(logFailures).files(files);
+std::optional<Refusal> untrustedPlace(const std::vector<std::string> &files) {
+  return Judge().files(files);
+}
+
+std::string problemShown(const Refusal &refusal) {
+  const Result &read = refusal.securityRead;
+  return read ? refusal.problem : refusal.problem + ": " + systemText(read.error());
+}
+
+std::string problemLogged(const Refusal &refusal) {
+  g_log.writeFailure(refusal.securityRead);
+  return refusal.securityRead ? refusal.problem : refusal.problem + ", " + g_log.seeLog();
 }
 
 bool onlyTrustedCanChange(const std::vector<std::string> &files, const char *consequence,
@@ -257,10 +261,11 @@ bool onlyTrustedCanChange(const std::vector<std::string> &files, const char *con
   std::optional<Refusal> refusal = untrustedPlace(files);
   if (!refusal)
     return true;
+  std::string problem = problemLogged(*refusal);
   if (refusal->complete)
-    std::printf("%s%s\n", indent, refusal->problem.c_str());
+    std::printf("%s%s\n", indent, problem.c_str());
   else
-    std::printf("%s%s: %s\n", indent, refusal->problem.c_str(), consequence);
+    std::printf("%s%s: %s\n", indent, problem.c_str(), consequence);
   if (!refusal->fix.empty())
     std::printf("%sFix: %s\n", indent, refusal->fix.c_str());
   return false;

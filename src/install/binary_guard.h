@@ -3,6 +3,7 @@
 // any link on the way, and says who can change it and how to fix it.
 #pragma once
 
+#include "common/result.h"
 #include "install/change_access.h"
 
 #include <optional>
@@ -16,13 +17,16 @@ ObjectSecurity objectSecurityOf(const void *descriptor);
 // than SYSTEM, Administrators and TrustedInstaller (and, under Wine only,
 // the one account Wine shows for every file) can change the files, their
 // folders or the folders above them; none when there is none. A path that
-// does not exist is skipped; one whose security cannot be read is refused
-// (the failed call logged, unless logFailures is false).
-std::optional<Refusal> untrustedPlace(const std::vector<std::string> &files,
-                                      bool logFailures = true);
+// does not exist is skipped; one whose security cannot be read is refused.
+std::optional<Refusal> untrustedPlace(const std::vector<std::string> &files);
+
+// The problem as the console shows it: a failed call's system text after it.
+std::string problemShown(const Refusal &refusal);
+// The problem as the services say it: a failed call logged, and pointed to.
+std::string problemLogged(const Refusal &refusal);
 
 // True when untrustedPlace finds nothing. Otherwise prints, after indent,
 // "<path> can be changed by <account>: <consequence>" (or the other
-// reason) and the fix line, and returns false.
+// reason, as problemLogged says it) and the fix line, and returns false.
 bool onlyTrustedCanChange(const std::vector<std::string> &files, const char *consequence,
                           const char *indent);

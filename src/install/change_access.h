@@ -3,6 +3,8 @@
 // decide it too, the places it must not be run from, and the fix line.
 #pragma once
 
+#include "common/result.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -26,7 +28,8 @@ struct ObjectSecurity {
 struct Refusal {
   std::string problem;   // "<path> can be changed by <account>", "<path> is on ..."
   std::string fix;       // the line after "Fix: "; empty when there is none
-  bool complete = false; // problem says all (it points to the log)
+  bool complete = false; // problem says all: no consequence follows it
+  Result securityRead{}; // failed, naming the call, when a path's security could not be read
 };
 
 // An account outside the trusted ones that can change the object.

@@ -22,10 +22,10 @@ void printLines(const std::vector<std::string> &lines) {
 }
 
 std::optional<std::string> fullPathLogged(const std::string &path) {
-  std::string full;
-  if (fullPathOf(path, full))
-    return full;
-  g_log.writeLastError("GetFullPathName()");
+  Expected<std::string> full = fullPathOf(path);
+  if (full)
+    return *full;
+  g_log.writeFailure(full.result());
   return std::nullopt;
 }
 
@@ -33,7 +33,7 @@ std::optional<std::string> fullPathLogged(const std::string &path) {
 std::optional<ConfigurationWork> workOn(const std::optional<std::string> &configuration,
                                         const char *verb) {
   ConfigurationWork work =
-      planConfigurationWork(readIniFile(kInstallFile).value_or(IniFile{}), configuration, verb);
+      planConfigurationWork(*readIniFile(kInstallFile), configuration, verb);
   printLines(work.lines);
   if (!work.usable)
     return std::nullopt;
@@ -48,6 +48,7 @@ bool removeClientService(ServiceManagerConnection &connection, const std::string
   if (Result queried = connection.queryConfiguration(service.c_str(), config); !queried) {
     if (queried.failedWith(ERROR_SERVICE_DOES_NOT_EXIST))
       return true;
+    g_log.writeFailure(queried);
     std::printf("  Unable to delete service, %s\n", g_log.seeLog().c_str());
     return false;
   }
@@ -56,6 +57,7 @@ bool removeClientService(ServiceManagerConnection &connection, const std::string
     return false;
   }
   Result removed = connection.deleteService(service.c_str());
+  g_log.writeFailure(removed);
   if (removed)
     return true;
   if (removed.failedWith(ERROR_SERVICE_REQUEST_TIMEOUT))
@@ -84,9 +86,11 @@ bool installClientService(ServiceManagerConnection &connection, const IniFile &f
   printLines(plan.lines);
   if (plan.refused)
     return false;
-  std::string hostPath;
-  if (!provideHost(plan.directory, hostPath))
+  Expected<std::string> host = provideHost(plan.directory);
+  g_log.writeFailure(host.result());
+  if (!host)
     return false;
+  const std::string &hostPath = *host;
   // The service runs as LocalSystem: no ordinary user may replace its
   // programs, put files beside them or folders in the place of those above.
   if (!onlyTrustedCanChange({hostPath, plan.application}, "service not installed", "  "))
@@ -94,22 +98,25 @@ bool installClientService(ServiceManagerConnection &connection, const IniFile &f
   // Quoted: unquoted, a path with blanks ("C:\Program Files\...") would let
   // the service manager try "C:\Program.exe" first.
   std::string binaryPath = "\"" + hostPath + "\"";
-  if (!connection.createService(service.c_str(), plan.display.c_str(), binaryPath.c_str(),
-                                plan.description.c_str(), false)) {
+  if (Result created = connection.createService(service.c_str(), plan.display.c_str(),
+                                                binaryPath.c_str(), plan.description.c_str(), false);
+      !created) {
+    g_log.writeFailure(created);
     std::printf("  Unable to create service, %s\n", g_log.seeLog().c_str());
     return false;
   }
-  HostWriteStep failedStep = HostWriteStep::Value;
-  std::string failedValue;
-  if (writeHostParameters(service, {plan.directory, plan.application, plan.parameters}, failedStep,
-                          failedValue))
+  Result written =
+      writeHostParameters(service, {plan.directory, plan.application, plan.parameters});
+  if (written)
     return true;
-  if (failedStep == HostWriteStep::ServiceKey)
+  g_log.writeFailure(written);
+  const std::string &failedAt = written.subject();
+  if (failedAt.empty())
     std::printf("  Unable to configure service in Registry\n");
-  else if (failedStep == HostWriteStep::ParametersKey)
+  else if (failedAt == kParametersKey)
     std::printf("  Unable to create Parameters key in Registry\n");
   else
-    std::printf("  Unable to create value %s in Registry\n", failedValue.c_str());
+    std::printf("  Unable to create value %s in Registry\n", failedAt.c_str());
   return false;
 }
 

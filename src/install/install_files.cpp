@@ -1,7 +1,6 @@
 #include "install/install_files.h"
 
 #include "common/unique_handle.h"
-#include "log/diagnostic_log.h"
 
 #include <windows.h>
 
@@ -10,36 +9,33 @@
 #include <optional>
 #include <vector>
 
-bool currentExecutablePath(std::string &path) {
+Expected<std::string> currentExecutablePath() {
+  const char call[] = "GetModuleFileName()";
   // A result that fills the buffer may have been cut: grow until it fits.
   std::vector<char> buffer(MAX_PATH);
   for (;;) {
     DWORD n = GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
     if (n == 0)
-      return false;
-    if (n < buffer.size()) {
-      path.assign(buffer.data(), n);
-      return true;
-    }
-    if (buffer.size() >= 32768) {
-      SetLastError(ERROR_INSUFFICIENT_BUFFER);
-      return false;
-    }
+      return Result::failure(GetLastError(), call);
+    if (n < buffer.size())
+      return std::string(buffer.data(), n);
+    if (buffer.size() >= 32768)
+      return Result::failure(ERROR_INSUFFICIENT_BUFFER, call);
     buffer.resize(buffer.size() * 2);
   }
 }
 
-bool fullPathOf(const std::string &path, std::string &full) {
+Expected<std::string> fullPathOf(const std::string &path) {
+  const char call[] = "GetFullPathName()";
   // The first call answers the room needed, its terminating null counted.
   DWORD needed = GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);
   if (needed == 0)
-    return false;
+    return Result::failure(GetLastError(), call);
   std::vector<char> buffer(needed);
   DWORD n = GetFullPathNameA(path.c_str(), needed, buffer.data(), nullptr);
   if (n == 0 || n >= needed)
-    return false;
-  full.assign(buffer.data(), n);
-  return true;
+    return Result::failure(n ? ERROR_INSUFFICIENT_BUFFER : GetLastError(), call);
+  return std::string(buffer.data(), n);
 }
 
 bool isFile(const std::string &path) {
@@ -81,42 +77,40 @@ bool sameContent(const std::string &a, const std::string &b) {
 
 } // namespace
 
-bool provideHost(const std::string &directory, std::string &hostPath) {
-  hostPath = directory + "\\srvany.exe";
+Expected<std::string> provideHost(const std::string &directory) {
+  std::string hostPath = directory + "\\srvany.exe";
   char current[kDirectoryBuffer];
   DWORD n = GetCurrentDirectoryA(kDirectoryBuffer, current);
   if (n == 0 || n >= kDirectoryBuffer) {
-    g_log.writeLastError("GetCurrentDirectory()");
     std::printf("  Error GetCurrentDirectory\n");
-    return false;
+    return Result::failure(n ? ERROR_INSUFFICIENT_BUFFER : GetLastError(), "GetCurrentDirectory()");
   }
   std::string source = std::string(current, n) + "\\srvany.exe";
   if (!isFile(source)) {
     std::printf("  srvany.exe not found\n");
-    return false;
+    return Result::failure(ERROR_FILE_NOT_FOUND);
   }
   // A host there already may have been put there by anyone while the folder
   // was open: only ours is kept. Deleted first, as a copy over it would keep
   // its owner and permissions.
   if (isFile(hostPath)) {
     if (sameContent(source, hostPath))
-      return true;
+      return hostPath;
     SetFileAttributesA(hostPath.c_str(), FILE_ATTRIBUTE_NORMAL);
     if (!DeleteFileA(hostPath.c_str())) {
       DWORD error = GetLastError();
-      g_log.writeError("DeleteFile()", error);
       if (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION)
         std::printf("  %s is not this package's and is in use: stop its service first\n",
                     hostPath.c_str());
       else
         std::printf("  Unable to copy srvany.exe\n");
-      return false;
+      return Result::failure(error, "DeleteFile()");
     }
   }
   if (!CopyFileA(source.c_str(), hostPath.c_str(), TRUE)) {
-    g_log.writeLastError("CopyFile()");
+    DWORD error = GetLastError();
     std::printf("  Unable to copy srvany.exe\n");
-    return false;
+    return Result::failure(error, "CopyFile()");
   }
-  return true;
+  return hostPath;
 }

@@ -32,36 +32,36 @@ SERVICE_DELAYED_AUTO_START_INFO schedulerDelayedStart() { return {TRUE}; }
 
 namespace {
 
-// Registers the running program; path is its full path.
-Result registerScheduler(ServiceManagerConnection &connection, std::string &path) {
+// Registers the running program; answers its full path.
+Expected<std::string> registerScheduler(ServiceManagerConnection &connection) {
   // The running program's own path, not the name it was typed as: started
   // through PATH or without ".exe", that name does not lead back to it.
-  if (!currentExecutablePath(path)) {
-    DWORD error = GetLastError();
-    g_log.writeError("GetModuleFileName()", error);
-    return Result::failure(error);
-  }
+  Expected<std::string> path = currentExecutablePath();
+  if (!path)
+    return path;
   // Quoted so that a directory with blanks is not split by the manager.
-  std::string binaryPath = "\"" + path + "\" -service";
-  return connection.createService(kSchedulerService, kSchedulerService, binaryPath.c_str(),
-                                  "Run services at desired time", true);
+  std::string binaryPath = "\"" + *path + "\" -service";
+  Result created =
+      connection.createService(kSchedulerService, kSchedulerService, binaryPath.c_str(),
+                               "Run services at desired time", true);
+  return created ? path : created;
 }
 
 // The service runs as LocalSystem: no ordinary user may replace Qvn.exe,
 // put files beside it or a folder of their own in the place of one above
-// it. A path the system cannot give is logged by registerScheduler.
+// it. A path the system cannot give fails the registration, which says so.
 bool runsFromATrustedPlace() {
-  std::string path;
-  return !currentExecutablePath(path) ||
-         onlyTrustedCanChange({path}, "Quorvane service not installed", "");
+  Expected<std::string> path = currentExecutablePath();
+  return !path || onlyTrustedCanChange({*path}, "Quorvane service not installed", "");
 }
 
 // Recovery and boot order: the scheduler runs without them, so a failure
-// is logged (by the connection) and the installation stands. A system that
-// does not know one says so in one line.
+// is logged and the installation stands. A system that does not know one
+// says so in one line.
 void configureScheduler(ServiceManagerConnection &connection) {
   auto set = [&](DWORD level, void *info, const char *unknownLine) {
     Result result = connection.changeConfiguration(kSchedulerService, level, info);
+    g_log.writeFailure(result);
     if (result.failedWith(ERROR_INVALID_LEVEL) || result.failedWith(ERROR_INVALID_PARAMETER))
       g_log.writeLine(unknownLine);
   };
@@ -81,8 +81,9 @@ bool installScheduler() {
   if (!runsFromATrustedPlace())
     return false;
   ServiceManagerConnection connection;
-  std::string path;
-  if (!registerScheduler(connection, path)) {
+  Expected<std::string> path = registerScheduler(connection);
+  if (!path) {
+    g_log.writeFailure(path.result());
     std::printf("Unable to install Quorvane service, %s\n", g_log.seeLog().c_str());
     return false;
   }
@@ -91,14 +92,16 @@ bool installScheduler() {
   // Event Viewer looks the source up when it shows an event: the service's
   // first events find their text all the same.
   bool installed = true;
-  if (!registerEventSource(path)) {
+  if (Result registered = registerEventSource(*path); !registered) {
+    g_log.writeFailure(registered);
     std::printf("Quorvane event source not registered, %s\n", g_log.seeLog().c_str());
     installed = false;
   }
   // The registration stays either way: once the cause in the log is mended,
   // "net start Qvn" starts it.
-  std::uint32_t state = 0;
-  if (!connection.queryStatus(kSchedulerService, state) || state == SERVICE_STOPPED) {
+  Expected<std::uint32_t> state = connection.queryState(kSchedulerService);
+  g_log.writeFailure(state.result());
+  if (!state || *state == SERVICE_STOPPED) {
     std::printf("Quorvane service installed but not running, %s\n", g_log.seeLog().c_str());
     installed = false;
   }
@@ -109,9 +112,11 @@ bool uninstallScheduler() {
   std::printf("Desinstalling Quorvane service...\n");
   ServiceManagerConnection connection;
   Result removed = connection.deleteService(kSchedulerService);
+  g_log.writeFailure(removed);
   // Removed whatever became of the service: a source left behind would
   // name a Qvn.exe that may be deleted next.
   Result sourceRemoved = removeEventSource();
+  g_log.writeFailure(sourceRemoved);
   if (removed && sourceRemoved)
     return true;
   if (removed.failedWith(ERROR_SERVICE_REQUEST_TIMEOUT))

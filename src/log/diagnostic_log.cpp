@@ -388,6 +388,12 @@ void DiagnosticLog::writeError(const char *context, unsigned long code, LogKind 
 
 void DiagnosticLog::writeLastError(const char *context) { writeError(context, GetLastError()); }
 
+void DiagnosticLog::writeFailure(const Result &result) {
+  if (!result && result.call())
+    writeError(result.call(), result.error(),
+               result.routine() ? LogKind::Information : LogKind::Error);
+}
+
 std::string systemText(unsigned long code) {
   char *message = nullptr;
   DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |

@@ -5,6 +5,7 @@
 // loss is said once it can; the file stays within its limit.
 #pragma once
 
+#include "common/result.h"
 #include "common/unique_handle.h"
 #include "log/log_entry.h"
 
@@ -34,6 +35,9 @@ public:
   void writeError(const char *context, unsigned long code, LogKind kind = LogKind::Error);
   // writeError with the calling thread's last error.
   void writeLastError(const char *context);
+  // writeError for a failed call: an information for a routine refusal;
+  // nothing for success or a failure that names no call.
+  void writeFailure(const Result &result);
 
   // Keeps the file within the limit: moves it to "<path>.old" when it has
   // grown past it, even while other processes have it open; copies it there

@@ -25,10 +25,7 @@ WORD eventType(LogKind kind) {
 
 Result setValue(HKEY key, const char *name, DWORD type, const void *data, DWORD size) {
   LONG rc = RegSetValueExA(key, name, 0, type, static_cast<const BYTE *>(data), size);
-  if (rc == ERROR_SUCCESS)
-    return Result();
-  g_log.writeError("RegSetValueEx()", rc);
-  return Result::failure(rc);
+  return rc == ERROR_SUCCESS ? Result() : Result::failure(rc, "RegSetValueEx()");
 }
 
 } // namespace
@@ -37,10 +34,8 @@ Result registerEventSource(const std::string &messageFile) {
   UniqueHKey key;
   LONG rc = RegCreateKeyExA(HKEY_LOCAL_MACHINE, kEventSourceKey.c_str(), 0, nullptr,
                             REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, key.put(), nullptr);
-  if (rc != ERROR_SUCCESS) {
-    g_log.writeError("RegCreateKeyEx()", rc);
-    return Result::failure(rc);
-  }
+  if (rc != ERROR_SUCCESS)
+    return Result::failure(rc, "RegCreateKeyEx()");
   Result file = setValue(key.get(), "EventMessageFile", REG_EXPAND_SZ, messageFile.c_str(),
                          static_cast<DWORD>(messageFile.size() + 1));
   if (!file)
@@ -50,10 +45,8 @@ Result registerEventSource(const std::string &messageFile) {
 
 Result removeEventSource() {
   LONG rc = RegDeleteKeyA(HKEY_LOCAL_MACHINE, kEventSourceKey.c_str());
-  if (rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND)
-    return Result();
-  g_log.writeError("RegDeleteKey()", rc);
-  return Result::failure(rc);
+  return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND ? Result()
+                                                           : Result::failure(rc, "RegDeleteKey()");
 }
 
 unsigned long eventId(LogKind kind) {

@@ -14,10 +14,9 @@ inline const std::string kEventSourceKey =
     std::string("SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\") + kEventSource;
 
 // Writes the source's key: EventMessageFile naming messageFile (the
-// installed Qvn.exe) and TypesSupported 7. Failures are logged.
+// installed Qvn.exe) and TypesSupported 7.
 Result registerEventSource(const std::string &messageFile);
 // Removes the source's key; one that is not there counts as removed.
-// Failures are logged.
 Result removeEventSource();
 
 // The event message of each kind, in the message table; 0 for Record.

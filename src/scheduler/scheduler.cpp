@@ -21,14 +21,16 @@ bool mustAct(const ServiceRecord &record, bool wantRunning, const CheckActions &
   bool forced = wantRunning ? record.forceStart : record.forceStop;
   if (!forced)
     return false;
-  std::uint32_t opposite = wantRunning ? scm::kStateStopped : scm::kStateRunning;
-  return actions.queryState(record.name) == opposite;
+  // A state that cannot be had is taken as stopped: a start is then tried,
+  // and its own failure said; a stop is not.
+  Expected<std::uint32_t> state = actions.queryState(record.name);
+  return state ? *state == (wantRunning ? scm::kStateStopped : scm::kStateRunning) : wantRunning;
 }
 
 // The states a service reports on its way to another.
-bool pending(std::uint32_t state) {
-  return state == scm::kStateStartPending || state == scm::kStateStopPending ||
-         state == scm::kStateContinuePending || state == scm::kStatePausePending;
+bool pending(const Expected<std::uint32_t> &state) {
+  return state && (*state == scm::kStateStartPending || *state == scm::kStateStopPending ||
+                   *state == scm::kStateContinuePending || *state == scm::kStatePausePending);
 }
 
 std::uint32_t retryWait(const PendingRetry &retry, std::uint32_t nowMs) {
@@ -76,8 +78,9 @@ void act(ServiceRecord &record, bool wantRunning, std::int32_t now, std::uint32_
   if (!quiet)
     actions.logLine((wantRunning ? "Starting service " : "Stopping service ") + name,
                     LogKind::Information);
-  Result result =
-      wantRunning ? actions.startService(name, !quiet) : actions.stopService(name, !quiet);
+  Result result = wantRunning ? actions.startService(name) : actions.stopService(name);
+  if (!quiet)
+    actions.logFailure(result);
   // We never stop other services: saying which ones hold it up is all we do.
   if (result.failedWith(syserr::kDependentServicesRunning) &&
       !(retrying && record.retry->error == result.error())) {
@@ -108,7 +111,7 @@ void act(ServiceRecord &record, bool wantRunning, std::int32_t now, std::uint32_
 } // namespace
 
 bool failureMayPass(bool starting, std::uint32_t error,
-                    const std::function<std::uint32_t()> &stateNow) {
+                    const std::function<Expected<std::uint32_t>()> &stateNow) {
   switch (error) {
   case syserr::kServiceDatabaseLocked:
   case syserr::kServiceCannotAcceptControl:
@@ -118,8 +121,12 @@ bool failureMayPass(bool starting, std::uint32_t error,
     // Windows: the service does not take the control at all. Wine says the
     // same of one still starting or stopping, which may take it later.
     return pending(stateNow());
-  case syserr::kServiceAlreadyRunning: // also said of a service still stopping
-    return starting && stateNow() == scm::kStateStopPending;
+  case syserr::kServiceAlreadyRunning: { // also said of a service still stopping
+    if (!starting)
+      return false;
+    Expected<std::uint32_t> state = stateNow();
+    return state && *state == scm::kStateStopPending;
+  }
   default:
     return false;
   }

@@ -23,15 +23,17 @@
 // The effects a pass needs; the service role binds them to the service
 // manager and the log, tests to fakes.
 struct CheckActions {
-  std::function<std::uint32_t(const std::string &)> queryState;
-  // logFailure false: a failure is not logged (a retry's, logged before).
-  std::function<Result(const std::string &, bool logFailure)> startService;
-  std::function<Result(const std::string &, bool logFailure)> stopService;
+  // The service's state; a failure names the failed call, if any.
+  std::function<Expected<std::uint32_t>(const std::string &)> queryState;
+  std::function<Result(const std::string &)> startService;
+  std::function<Result(const std::string &)> stopService;
   // The names of the running services that depend on the named one.
   std::function<std::vector<std::string>(const std::string &)> runningDependents;
   std::function<void(const std::string &, LogKind)> logLine;
   // An error entry: the context, then the system's message for the code.
   std::function<void(const std::string &, std::uint32_t)> logError;
+  // A start or stop's Result, unless the same was said before (a retry's).
+  std::function<void(const Result &)> logFailure;
 };
 
 // How long a start or stop refused for a passing reason waits for its retry.
@@ -41,11 +43,12 @@ constexpr std::uint32_t kRetryAfterMs = 30000;
 // later: the service database is locked, the service cannot take the
 // control yet, services that depend on it still run, a control not valid
 // for the service while it reports a pending state, or a start found it
-// still stopping (the two cases that ask stateNow). Anything else (no such
+// still stopping (the two cases that ask stateNow; a state that cannot be
+// had counts as settled). Anything else (no such
 // service, disabled, access denied, a control the settled service does not
 // take...) is final.
 bool failureMayPass(bool starting, std::uint32_t error,
-                    const std::function<std::uint32_t()> &stateNow);
+                    const std::function<Expected<std::uint32_t>()> &stateNow);
 
 // Milliseconds from nowMs (a steady millisecond count that may wrap) until
 // the first pending retry of records is due; 0 when one is due already,

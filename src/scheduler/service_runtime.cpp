@@ -95,20 +95,23 @@ void tellRefusedControls(bool flush = false) {
 CheckActions serviceActions() {
   CheckActions actions;
   actions.queryState = [](const std::string &name) {
-    return ServiceManagerConnection().queryState(name.c_str());
+    Expected<std::uint32_t> state = ServiceManagerConnection().queryState(name.c_str());
+    g_log.writeFailure(state.result());
+    return state;
   };
-  actions.startService = [](const std::string &name, bool logFailure) {
-    return ServiceManagerConnection(logFailure).startService(name.c_str());
+  actions.startService = [](const std::string &name) {
+    return ServiceManagerConnection().startService(name.c_str());
   };
-  actions.stopService = [](const std::string &name, bool logFailure) {
-    return ServiceManagerConnection(logFailure).stopService(name.c_str());
+  actions.stopService = [](const std::string &name) {
+    return ServiceManagerConnection().stopService(name.c_str());
   };
   actions.runningDependents = [](const std::string &name) {
     std::vector<std::string> names;
-    (void)ServiceManagerConnection().listDependents(name.c_str(), true, names);
+    g_log.writeFailure(ServiceManagerConnection().listDependents(name.c_str(), true, names));
     return names;
   };
   actions.logLine = [](const std::string &line, LogKind kind) { g_log.writeLine(line, kind); };
+  actions.logFailure = [](const Result &result) { g_log.writeFailure(result); };
   actions.logError = [](const std::string &context, std::uint32_t error) {
     g_log.writeError(context.c_str(), error);
   };
@@ -207,7 +210,7 @@ bool whileReportingPending(const std::function<bool()> &work) {
 // Whether Windows refuses to start the service: its start type is disabled.
 bool startsDisabled(const std::string &name) {
   ServiceConfiguration config;
-  return ServiceManagerConnection(false).queryConfiguration(name.c_str(), config) &&
+  return ServiceManagerConnection().queryConfiguration(name.c_str(), config) &&
          config.startType == SERVICE_DISABLED;
 }
 
@@ -225,9 +228,9 @@ void tellNotLoaded(const Scheduler &scheduler, LoadState &state) {
 void loadIntoScheduler(Scheduler &scheduler, LoadState &state) {
   // Whoever may change Qvn.ini decides which services SYSTEM stops.
   if (std::optional<Refusal> refusal = untrustedPlace({profilePath(kScheduleFile)})) {
+    std::string problem = problemLogged(*refusal);
     if (!state.failureLogged) {
-      g_log.writeLine(refusal->problem + (refusal->complete ? "" : ": not loaded"),
-                      LogKind::Warning);
+      g_log.writeLine(problem + (refusal->complete ? "" : ": not loaded"), LogKind::Warning);
       tellNotLoaded(scheduler, state);
     }
     return;
@@ -236,7 +239,7 @@ void loadIntoScheduler(Scheduler &scheduler, LoadState &state) {
   auto goOn = [paused] { return !g_stopRequested && g_pauseWanted == paused; };
   LoadedSchedule loaded;
   bool whole = whileReportingPending([&] {
-    std::optional<IniFile> file = readIniFile(kScheduleFile, goOn);
+    Expected<IniFile> file = readIniFile(kScheduleFile, goOn);
     if (!file)
       return false;
     loaded = loadSchedule(*file, kSchedulerService);
@@ -245,7 +248,7 @@ void loadIntoScheduler(Scheduler &scheduler, LoadState &state) {
     // One list of the installed services spares a query per section of a
     // service that does not exist.
     std::vector<std::string> installed;
-    bool listed = static_cast<bool>(ServiceManagerConnection(false).listServices(installed));
+    bool listed = static_cast<bool>(ServiceManagerConnection().listServices(installed));
     auto isInstalled = [&](const std::string &name) {
       return !listed || std::any_of(installed.begin(), installed.end(),
                                     [&](const std::string &s) { return sameServiceName(s, name); });
@@ -320,8 +323,8 @@ void runChecks(Scheduler &scheduler) {
 void WINAPI serviceMain(DWORD argc, LPSTR *argv) {
   // Before the control handler exists, so no other thread logs yet.
   g_log.setEventSink(eventLogSink());
-  if (DWORD error = g_status.attach(kSchedulerService, controlHandler, nullptr)) {
-    g_log.writeError("RegisterServiceCtrlHandler()", error);
+  if (Result attached = g_status.attach(kSchedulerService, controlHandler, nullptr); !attached) {
+    g_log.writeFailure(attached);
     return;
   }
   g_log.writeLine("Scheduler started", LogKind::Information);

@@ -36,14 +36,8 @@ bool itemUnknown(DWORD error) {
 
 ServiceManagerConnection::~ServiceManagerConnection() { closeAll(); }
 
-void ServiceManagerConnection::logFailure(const char *context, unsigned long error, LogKind kind) {
-  if (logFailures_)
-    g_log.writeError(context, error, kind);
-}
-
-Result ServiceManagerConnection::fail(const char *context, unsigned long error, LogKind kind) {
-  logFailure(context, error, kind);
-  return Result::failure(error);
+Result ServiceManagerConnection::fail(const char *call, unsigned long error, LogKind kind) {
+  return kind == LogKind::Information ? Result::refusal(error, call) : Result::failure(error, call);
 }
 
 Result ServiceManagerConnection::reachService(const char *name, ServiceOperation operation,
@@ -70,15 +64,11 @@ Result ServiceManagerConnection::openManager(unsigned long access) {
   return manager_ ? Result() : fail("OpenSCManager", GetLastError());
 }
 
-void ServiceManagerConnection::closeService() {
-  if (!service_.close())
-    logFailure("CloseServiceHandle()", GetLastError());
-}
+void ServiceManagerConnection::closeService() { g_log.writeFailure(service_.close()); }
 
 void ServiceManagerConnection::closeAll() {
   closeService();
-  if (!manager_.close())
-    logFailure("CloseServiceHandle()", GetLastError());
+  g_log.writeFailure(manager_.close());
 }
 
 Result ServiceManagerConnection::createService(const char *name, const char *displayName,
@@ -103,11 +93,11 @@ Result ServiceManagerConnection::createService(const char *name, const char *dis
     std::string copy(description); // the system's structure wants a writable text
     SERVICE_DESCRIPTIONA info{copy.data()};
     if (!ChangeServiceConfig2A(service_.get(), SERVICE_CONFIG_DESCRIPTION, &info))
-      logFailure("ChangeServiceConfig2", GetLastError());
+      g_log.writeError("ChangeServiceConfig2", GetLastError());
   }
 
   if (startAtBoot && !StartServiceA(service_.get(), 0, nullptr))
-    logFailure("StartService()", GetLastError());
+    g_log.writeError("StartService", GetLastError());
 
   closeAll();
   return Result();
@@ -151,6 +141,8 @@ Result ServiceManagerConnection::deleteService(const char *name) {
   }
   Result stopped = stopAndWait();
   closeAll();
+  if (!stopped && !result)
+    g_log.writeFailure(result); // the caller hears of the stop only
   return stopped ? result : stopped;
 }
 
@@ -175,22 +167,15 @@ Result ServiceManagerConnection::stopService(const char *name) {
   return result;
 }
 
-std::uint32_t ServiceManagerConnection::queryState(const char *name) {
-  // Unreachable counts as stopped: the scheduler then tries a start, whose
-  // own failure is logged.
-  std::uint32_t state = SERVICE_STOPPED;
-  return queryStatus(name, state) ? state : SERVICE_STOPPED;
-}
-
-Result ServiceManagerConnection::queryStatus(const char *name, std::uint32_t &state) {
+Expected<std::uint32_t> ServiceManagerConnection::queryState(const char *name) {
   Result result = reachService(name, ServiceOperation::QueryStatus, OpenFailureLog::None);
   SERVICE_STATUS status{};
   if (result && !QueryServiceStatus(service_.get(), &status))
     result = fail("QueryServiceStatus", GetLastError());
-  else if (result)
-    state = status.dwCurrentState;
   closeAll();
-  return result;
+  if (!result)
+    return result;
+  return std::uint32_t{status.dwCurrentState};
 }
 
 Result ServiceManagerConnection::queryConfiguration(const char *name,

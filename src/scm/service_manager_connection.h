@@ -1,8 +1,9 @@
 // A short-lived connection to the local service control manager. Each
 // operation connects, opens one service with just the rights it needs, makes
-// its one or two calls and closes both handles before returning. Failures of
-// system calls are logged to the diagnostic log, never to the console, and
-// handed back as the Result's error code.
+// its one or two calls and closes both handles before returning. A failure
+// is handed back as a Result naming the failed call, for the caller to log;
+// one that does not fail the operation (a description, a start at boot,
+// closing a handle) reaches no caller and is logged here.
 #pragma once
 
 #include "common/result.h"
@@ -23,9 +24,7 @@ struct ServiceConfiguration {
 
 class ServiceManagerConnection {
 public:
-  // logFailures false: nothing is written to the diagnostic log, for callers
-  // that report failures themselves.
-  explicit ServiceManagerConnection(bool logFailures = true) : logFailures_(logFailures) {}
+  ServiceManagerConnection() = default;
   ~ServiceManagerConnection();
   ServiceManagerConnection(const ServiceManagerConnection &) = delete;
   ServiceManagerConnection &operator=(const ServiceManagerConnection &) = delete;
@@ -46,13 +45,10 @@ public:
   Result startService(const char *name);
   Result stopService(const char *name);
   // The current state (1 stopped, 2 start pending, 4 running, 7 paused...);
-  // 1 when the service cannot be reached.
-  std::uint32_t queryState(const char *name);
-  // The current state; fails when the service cannot be opened or queried,
-  // so a caller can tell a missing service from a stopped one.
-  Result queryStatus(const char *name, std::uint32_t &state);
+  // fails when the service cannot be opened (naming no call) or queried.
+  Expected<std::uint32_t> queryState(const char *name);
   // The service's binary path and display name; fails when it cannot be
-  // opened or queried (a service that does not exist is not logged).
+  // opened or queried (naming no call when it does not exist).
   Result queryConfiguration(const char *name, ServiceConfiguration &config);
   // The key names of the services that depend on name, directly or not;
   // with activeOnly, only those not stopped.
@@ -61,8 +57,8 @@ public:
   Result listServices(std::vector<std::string> &names);
   // Sets one item of the service's further configuration: level and info
   // as ChangeServiceConfig2A takes them. A system that does not know the
-  // item refuses it with ERROR_INVALID_LEVEL or ERROR_INVALID_PARAMETER;
-  // that refusal is not logged, the caller says what it means.
+  // item refuses it with ERROR_INVALID_LEVEL or ERROR_INVALID_PARAMETER,
+  // naming no call: the caller says what it means.
   Result changeConfiguration(const char *name, unsigned long level, void *info);
 
   Result openManager(unsigned long access);
@@ -70,22 +66,19 @@ public:
   void closeAll();
 
 private:
-  // Which failures to open the named service are worth a log entry.
+  // Which failures to open the named service name the call, for the log.
   enum class OpenFailureLog { All, AllButMissing, None };
 
   // Connects and opens name with the rights operation needs. Fails when
-  // either fails, with both handles closed and the failure logged as asked.
+  // either fails, with both handles closed.
   Result reachService(const char *name, ServiceOperation operation, OpenFailureLog logOpen);
   // Sends the stop unless the service is stopped or stopping, then waits for
   // it to report stopped.
   Result stopAndWait();
-  // Logs error under context as an entry of kind, unless failures are not
-  // logged.
-  void logFailure(const char *context, unsigned long error, LogKind kind = LogKind::Error);
-  // logFailure, then the error as a failure.
-  Result fail(const char *context, unsigned long error, LogKind kind = LogKind::Error);
+  // The failed call and its error, as a routine refusal when kind is
+  // Information.
+  static Result fail(const char *call, unsigned long error, LogKind kind = LogKind::Error);
 
-  bool logFailures_;
   UniqueScHandle manager_;
   UniqueScHandle service_;
 };

@@ -2,12 +2,11 @@
 
 #include "log/diagnostic_log.h"
 
-std::uint32_t StatusReporter::attach(const char *name, LPHANDLER_FUNCTION_EX handler,
-                                     void *context) {
+Result StatusReporter::attach(const char *name, LPHANDLER_FUNCTION_EX handler, void *context) {
   status_ = SERVICE_STATUS{};
   status_.dwCurrentState = SERVICE_START_PENDING;
   handle_ = RegisterServiceCtrlHandlerExA(name, handler, context);
-  return handle_ ? ERROR_SUCCESS : GetLastError();
+  return handle_ ? Result() : Result::failure(GetLastError(), "RegisterServiceCtrlHandlerEx");
 }
 
 void StatusReporter::report(DWORD state, DWORD waitHint) {

@@ -2,11 +2,10 @@
 // service thread alone, by the rules of service_status.h.
 #pragma once
 
+#include "common/result.h"
 #include "scm/service_status.h"
 
 #include <windows.h>
-
-#include <cstdint>
 
 // The status of one service, reported by its service thread only: a
 // control handler records and signals, so a report never races another.
@@ -15,8 +14,7 @@ public:
   explicit StatusReporter(StatusShape shape) : shape_(shape) {}
 
   // Registers handler for the service name; the status is start pending.
-  // Fails with the system's error, for the caller to log in its own words.
-  std::uint32_t attach(const char *name, LPHANDLER_FUNCTION_EX handler, void *context);
+  Result attach(const char *name, LPHANDLER_FUNCTION_EX handler, void *context);
   // Reports state; a pending one with its wait hint. A refused report is
   // narrowed while the manager finds it invalid, else logged.
   void report(DWORD state, DWORD waitHint = 0);

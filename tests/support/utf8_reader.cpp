@@ -11,7 +11,8 @@ int main(int argc, char **argv) {
   if (argc < 2)
     return 2;
   std::printf("%u\n", GetACP());
-  for (const IniSection &s : readIniFile(argv[1]).value_or(IniFile{}).sections)
+  IniFile file = *readIniFile(argv[1]);
+  for (const IniSection &s : file.sections)
     std::printf("%s%s %s\n", s.name.c_str(), s.nameLost ? " (lost)" : "",
                 s.value("Start", "").c_str());
   return 0;

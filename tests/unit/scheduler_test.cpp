@@ -24,43 +24,50 @@ ServiceRecord record(const std::string &name, const char *start = "1:0800",
   return r;
 }
 
-// Services' states by name, the error every start and stop fails with (0: success, the state
-// follows); every call and line in order ("; " between), a start or stop not to be logged as
-// "quiet". With a stamp, only the lines are kept, each after its stamp.
+// Services' states by name (none: the query fails), the error every start and stop fails with (0:
+// success, the state follows); every call and line in order ("; " between), a start or stop not to
+// be logged as "quiet". With a stamp, only the lines are kept, each after its stamp.
 struct Manager {
   std::map<std::string, std::uint32_t> states;
   std::uint32_t startError = 5, stopError = 0;
   std::vector<std::string> dependents;
   std::string calls;
   std::function<std::string()> stamp;
+  std::size_t quietAt = 0; // the last start or stop, "quiet " until its result is logged
   void note(const std::string &call, bool line = false) {
     if (line || !stamp)
       calls += (calls.empty() ? "" : "; ") + (line && stamp ? stamp() : "") + call;
   }
-  Result call(std::string what, const std::string &n, bool logged, std::uint32_t error) {
-    note((logged ? "" : "quiet ") + what + " " + n);
+  Result call(std::string what, const std::string &n, std::uint32_t error) {
+    note("quiet " + what + " " + n);
+    quietAt = calls.rfind("quiet ");
     if (error)
       return Result::failure(error);
     states[n] = what == "start" ? scm::kStateRunning : scm::kStateStopped;
     return Result();
   }
-  CheckActions actions{
-      [this](const std::string &n) {
-        return note("query " + n), states[n] ? states[n] : scm::kStateStopped;
-      },
-      [this](const std::string &n, bool logged) { return call("start", n, logged, startError); },
-      [this](const std::string &n, bool logged) { return call("stop", n, logged, stopError); },
-      [this](const std::string &n) { return note("dependents " + n), dependents; },
-      [this](const std::string &line, LogKind kind) {
-        // Each start or stop sent is worth an information event.
-        EXPECT_TRUE(kind == LogKind::Information ||
-                    (line.rfind("Starting ", 0) && line.rfind("Stopping ", 0)))
-            << line;
-        note(line, true);
-      },
-      [this](const std::string &context, std::uint32_t error) {
-        note(context + ": " + std::to_string(error), true);
-      }};
+  CheckActions actions{[this](const std::string &n) {
+                         note("query " + n);
+                         return states[n] ? Expected<std::uint32_t>(states[n])
+                                          : Result::failure(1060);
+                       },
+                       [this](const std::string &n) { return call("start", n, startError); },
+                       [this](const std::string &n) { return call("stop", n, stopError); },
+                       [this](const std::string &n) { return note("dependents " + n), dependents; },
+                       [this](const std::string &line, LogKind kind) {
+                         // Each start or stop sent is worth an information event.
+                         EXPECT_TRUE(kind == LogKind::Information ||
+                                     (line.rfind("Starting ", 0) && line.rfind("Stopping ", 0)))
+                             << line;
+                         note(line, true);
+                       },
+                       [this](const std::string &context, std::uint32_t error) {
+                         note(context + ": " + std::to_string(error), true);
+                       },
+                       [this](const Result &) {
+                         if (!stamp)
+                           calls.erase(quietAt, 6);
+                       }};
   std::string at(std::list<ServiceRecord> &records, std::int32_t minute, std::uint32_t ms = 0) {
     calls.clear();
     checkRecordsAt(records, minute, ms, actions);

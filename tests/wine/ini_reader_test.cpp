@@ -19,7 +19,7 @@ protected:
   }
   IniFile read(const std::string &content) {
     EXPECT_TRUE(writeFile(path_, content));
-    return readIniFile("Qvn.ini").value();
+    return *readIniFile("Qvn.ini");
   }
   std::string path_ = windowsDir() + "\\Qvn.ini";
 };
@@ -58,7 +58,7 @@ TEST_F(IniReader, WhatTheProfileFunctionsDoNotSay) {
   UniqueKernelHandle held(
       CreateFileA(path_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
   ASSERT_TRUE(held);
-  IniFile file = readIniFile("Qvn.ini").value();
+  IniFile file = *readIniFile("Qvn.ini");
   EXPECT_TRUE(file.state == IniFile::State::Unreadable && !file.whyUnreadable.empty());
   held.reset();
   EXPECT_TRUE(read("\xEF\xBB\xBF[Spooler]\r\nStart=1:0800\r\n").utf8Mark);
@@ -88,7 +88,7 @@ TEST_F(IniReader, AFileSavedDuringTheReadIsReadAgainOrNotUsed) {
   const std::string content = "[QvnSvc]\r\nStop=0123456:0000\r\n[QvnOther]\r\nStart=1:0800\r\n";
   ASSERT_TRUE(writeFile(path_, content));
   int section = 0;
-  std::optional<IniFile> file = readIniFile("Qvn.ini", [&] {
+  Expected<IniFile> file = readIniFile("Qvn.ini", [&] {
     ++section;
     return section > 2 || writeFile(path_, section == 1 ? "" : content);
   });

@@ -19,6 +19,8 @@ protected:
     });
   }
   ~Scm() override { g_log.setEventSink(nullptr); }
+  // The result, logged as the program's callers log it.
+  static Result logged(Result result) { return g_log.writeFailure(result), result; }
 
   FileTail log; // only this test's entries of the shared log
   Events events;
@@ -39,7 +41,8 @@ TEST_F(Scm, CreateRegistersAutomaticAndStartedOrOnDemandAndStoppedButNeverTwice)
               connection.createService(demand.c_str(), "Demand", path.c_str(), nullptr, false));
   EXPECT_EQ(log.text(), "");
   // Created again: refused, and no call is made on the service it did not create.
-  EXPECT_FALSE(connection.createService(demand.c_str(), "Other", "C:\\other.exe", "New", true));
+  EXPECT_FALSE(
+      logged(connection.createService(demand.c_str(), "Other", "C:\\other.exe", "New", true)));
   EXPECT_EQ(log.text(), logErrorEntry("CreateService()", ERROR_SERVICE_EXISTS));
   EXPECT_EQ(registration(boot.name()), std::make_tuple(2ul, path, "Boot", "At boot"));
   EXPECT_TRUE(waitForServiceState(boot.name(), SERVICE_RUNNING));
@@ -52,17 +55,17 @@ TEST_F(Scm, StartQueryAndStop) {
   const char *name = service.c_str();
   ASSERT_TRUE(registerTestService(name) && connection.startService(name) &&
               waitForServiceState(name, SERVICE_RUNNING));
-  EXPECT_EQ(connection.queryState(name), 4u);
+  EXPECT_EQ(*connection.queryState(name), 4u);
   // Started again: refused and logged, but the service is where it was sent.
-  EXPECT_TRUE(connection.startService(name).failedWith(ERROR_SERVICE_ALREADY_RUNNING));
+  EXPECT_TRUE(logged(connection.startService(name)).failedWith(ERROR_SERVICE_ALREADY_RUNNING));
   EXPECT_EQ(log.text(), logErrorEntry("StartService", ERROR_SERVICE_ALREADY_RUNNING));
   log.mark();
   DWORD pid = serviceProcessId(name);
   ASSERT_TRUE(connection.stopService(name));
   EXPECT_TRUE(waitForProcessEnd(pid));
-  EXPECT_EQ(connection.queryState(name), 1u);
+  EXPECT_EQ(*connection.queryState(name), 1u);
   EXPECT_EQ(log.text(), "");
-  EXPECT_FALSE(connection.stopService(name));
+  EXPECT_FALSE(logged(connection.stopService(name)));
   EXPECT_EQ(log.text(), logErrorEntry("ControlService", ERROR_SERVICE_NOT_ACTIVE));
   // Neither refusal is an error to the event log.
   EXPECT_EQ(events, (Events{{LogKind::Information, "StartService"},
@@ -86,12 +89,13 @@ TEST_F(Scm, ListsTheServicesThatDependOnOne) {
 
 TEST_F(Scm, MissingServices) {
   const char *name = "QvnScmMissing";
-  // Removing what is not there succeeds silently; a query answers stopped.
+  // Removing what is not there succeeds; a query fails, naming no call to log.
   EXPECT_TRUE(connection.deleteService(name));
-  EXPECT_EQ(connection.queryState(name), 1u);
+  EXPECT_TRUE(
+      logged(connection.queryState(name).result()).failedWith(ERROR_SERVICE_DOES_NOT_EXIST));
   EXPECT_EQ(log.text(), "");
   // Start and stop cannot reach it: failures, logged.
-  EXPECT_FALSE(connection.startService(name) || connection.stopService(name));
+  EXPECT_FALSE(logged(connection.startService(name)) || logged(connection.stopService(name)));
   const std::string entry = logErrorEntry("OpenService", ERROR_SERVICE_DOES_NOT_EXIST);
   EXPECT_EQ(log.text(), entry + entry);
   EXPECT_EQ(events, (Events{{LogKind::Error, "OpenService"}, {LogKind::Error, "OpenService"}}));
