@@ -32,8 +32,7 @@ std::optional<std::string> fullPathLogged(const std::string &path) {
 // What the run works on, said first; none when the run ends there.
 std::optional<ConfigurationWork> workOn(const std::optional<std::string> &configuration,
                                         const char *verb) {
-  ConfigurationWork work =
-      planConfigurationWork(*readIniFile(kInstallFile), configuration, verb);
+  ConfigurationWork work = planConfigurationWork(*readIniFile(kInstallFile), configuration, verb);
   printLines(work.lines);
   if (!work.usable)
     return std::nullopt;
@@ -98,8 +97,9 @@ bool installClientService(ServiceManagerConnection &connection, const IniFile &f
   // Quoted: unquoted, a path with blanks ("C:\Program Files\...") would let
   // the service manager try "C:\Program.exe" first.
   std::string binaryPath = "\"" + hostPath + "\"";
-  if (Result created = connection.createService(service.c_str(), plan.display.c_str(),
-                                                binaryPath.c_str(), plan.description.c_str(), false);
+  if (Result created =
+          connection.createService(service.c_str(), plan.display.c_str(), binaryPath.c_str(),
+                                   plan.description.c_str(), false);
       !created) {
     g_log.writeFailure(created);
     std::printf("  Unable to create service, %s\n", g_log.seeLog().c_str());
