@@ -7,6 +7,7 @@
 #include "log/diagnostic_log.h"
 #include "log/event_log.h"
 #include "scheduler/schedule_config.h"
+#include "scheduler/schedule_watch.h"
 #include "scheduler/scheduler.h"
 #include "scheduler/system_clock.h"
 #include "scm/service_manager_connection.h"
@@ -327,7 +328,14 @@ void WINAPI serviceMain(DWORD argc, LPSTR *argv) {
   g_log.writeLine("Scheduler started", LogKind::Information);
   reportStatus(SERVICE_RUNNING);
   Scheduler scheduler(serviceActions(), systemClock(), settingsFrom(argc, argv));
-  runChecks(scheduler);
+  {
+    // An edited or pushed Qvn.ini is reloaded as a paramchange reloads it.
+    ScheduleWatch watch([] {
+      g_reloadRequested = true;
+      SetEvent(g_wake.get());
+    });
+    runChecks(scheduler);
+  }
   tellRefusedControls(true);
   g_log.writeLine("Scheduler stopped", LogKind::Information);
   reportStatus(SERVICE_STOPPED);

@@ -1,5 +1,7 @@
-// The scheduler's decisions: a check pass, failures and their retries, the next wake, the
-// controls it takes, and the time it reads the schedule at across offset changes.
+// The scheduler's decisions: a changed Qvn.ini read once still, a check pass, failures and their
+// retries, the next wake, the controls it takes, and the time it reads the schedule at across
+// offset changes.
+#include "scheduler/file_settle.h"
 #include "scheduler/schedule_parser.h"
 #include "scheduler/scheduler.h"
 
@@ -359,6 +361,44 @@ TEST(SchedulerClock, ClockSetBackIsHeldUpToThreeHoursAlsoAcrossTheWeekWrap) {
     office.utc -= back;
     office.due = true;
     EXPECT_EQ(office.until(office.utc + 5 * kSecond), lines) << back;
+  }
+}
+
+// One look after another: a change is read once the file has been still (no notice, the same
+// stamp, no writer) for a second, however the tick count wraps.
+TEST(FileSettle, AChangedFileIsReadOnlyOnceStillForASecond) {
+  const FileStamp a{true, false, 10, 1}, b{true, false, 20, 2}, busy{true, true, 20, 2};
+  const std::uint32_t kWrap = 0xFFFFFF00;
+  struct Look {
+    bool notified;
+    FileStamp stamp;
+    std::uint32_t now;
+    bool read;
+    std::uint32_t waitMs;
+  };
+  const Look looks[] = {
+      {false, a, 0, false, kNothingPending}, // nothing changed
+      {true, a, 100, false, 1000},
+      {false, a, 600, false, 500},
+      {true, b, 600, false, 1000}, // the second half, half a second later
+      {false, b, 1599, false, 1},
+      {false, b, 1600, true, kNothingPending},
+      {false, b, 2000, false, kNothingPending},
+      {true, a, 3000, false, 1000},
+      {false, b, 3500, false, 1000}, // changed again without a notice: still from then on
+      {false, b, 4500, true, kNothingPending},
+      {true, busy, 5000, false, 1000}, // a writer holds it
+      {false, busy, 6000, false, 1000},
+      {false, b, 7000, false, 1000},
+      {false, b, 8000, true, kNothingPending},
+      {true, a, kWrap, false, 1000},
+      {false, a, kWrap + 999, false, 1},
+      {false, a, kWrap + 1000, true, kNothingPending}};
+  PendingChange change;
+  for (const Look &look : looks) {
+    SettleStep step = settleStep(change, look.notified, look.stamp, look.now);
+    EXPECT_EQ(step.read, look.read) << look.now;
+    EXPECT_EQ(step.waitMs, look.waitMs) << look.now;
   }
 }
 

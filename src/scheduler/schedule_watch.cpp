@@ -1,0 +1,153 @@
+#include "scheduler/schedule_watch.h"
+
+#include "common/names.h"
+#include "config/ini_reader.h"
+#include "log/diagnostic_log.h"
+#include "scheduler/file_settle.h"
+
+#include <windows.h>
+
+#include <string>
+
+namespace {
+
+const DWORD kChanges =
+    FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_LAST_WRITE | FILE_NOTIFY_CHANGE_SIZE;
+
+void tellNotWatched(const char *context, DWORD error) {
+  g_log.writeError(context, error);
+  g_log.writeLine(std::string(kScheduleFile) +
+                      " is not watched for changes: it is read again at paramchange",
+                  LogKind::Warning);
+}
+
+FileStamp stampOf(const std::string &path) {
+  FileStamp stamp;
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
+    return stamp;
+  stamp.exists = true;
+  stamp.size = (std::uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  stamp.writeTime = (std::uint64_t(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                    data.ftLastWriteTime.dwLowDateTime;
+  // Opening it without letting others write fails while a writer has it.
+  UniqueKernelHandle file(
+      CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  stamp.busy = !file && GetLastError() == ERROR_SHARING_VIOLATION;
+  return stamp;
+}
+
+// Whether the notifications in buffer (bytes long) name fileName; an
+// overflowed buffer (no bytes) may have.
+bool namesFile(const char *buffer, DWORD bytes, const std::string &fileName) {
+  if (bytes == 0)
+    return true;
+  wchar_t wide[MAX_PATH];
+  int length = MultiByteToWideChar(CP_ACP, 0, fileName.c_str(), -1, wide, MAX_PATH) - 1;
+  for (DWORD at = 0; at + sizeof(FILE_NOTIFY_INFORMATION) <= bytes;) {
+    auto *info = reinterpret_cast<const FILE_NOTIFY_INFORMATION *>(buffer + at);
+    if (int(info->FileNameLength / sizeof(wchar_t)) == length &&
+        CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, info->FileName, length, wide, length) ==
+            CSTR_EQUAL)
+      return true;
+    if (info->NextEntryOffset == 0)
+      break;
+    at += info->NextEntryOffset;
+  }
+  return false;
+}
+
+} // namespace
+
+ScheduleWatch::ScheduleWatch(std::function<void()> settled) : settled_(std::move(settled)) {
+  char windows[MAX_PATH];
+  UINT length = GetSystemWindowsDirectoryA(windows, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) {
+    tellNotWatched("GetSystemWindowsDirectory()", GetLastError());
+    return;
+  }
+  directory_.reset(CreateFileA(
+      windows, FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr));
+  if (!directory_) {
+    tellNotWatched("CreateFile()", GetLastError());
+    return;
+  }
+  changed_.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+  stop_.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+  if (!changed_ || !stop_) {
+    tellNotWatched("CreateEvent()", GetLastError());
+    return;
+  }
+  overlapped_.hEvent = changed_.get();
+  // Armed here, so that a change made once the service runs is seen.
+  if (!arm())
+    return;
+  thread_.reset(CreateThread(nullptr, 0, threadMain, this, 0, nullptr));
+  if (!thread_) {
+    tellNotWatched("CreateThread()", GetLastError());
+    cancel();
+  }
+}
+
+ScheduleWatch::~ScheduleWatch() {
+  if (!thread_)
+    return;
+  SetEvent(stop_.get());
+  WaitForSingleObject(thread_.get(), INFINITE);
+}
+
+DWORD WINAPI ScheduleWatch::threadMain(void *watch) {
+  static_cast<ScheduleWatch *>(watch)->run();
+  return 0;
+}
+
+bool ScheduleWatch::arm() {
+  ResetEvent(changed_.get());
+  if (ReadDirectoryChangesW(directory_.get(), buffer_, sizeof buffer_, FALSE, kChanges, nullptr,
+                            &overlapped_, nullptr))
+    return true;
+  tellNotWatched("ReadDirectoryChangesW()", GetLastError());
+  return false;
+}
+
+void ScheduleWatch::run() {
+  const std::string path = profilePath(kScheduleFile);
+  PendingChange change;
+  DWORD wait = INFINITE;
+  for (;;) {
+    HANDLE events[] = {stop_.get(), changed_.get()};
+    DWORD woke = WaitForMultipleObjects(2, events, FALSE, wait);
+    bool notified = false;
+    if (woke == WAIT_OBJECT_0 + 1) {
+      DWORD bytes = 0;
+      if (!GetOverlappedResult(directory_.get(), &overlapped_, &bytes, FALSE)) {
+        tellNotWatched("ReadDirectoryChangesW()", GetLastError());
+        return;
+      }
+      notified = namesFile(buffer_, bytes, kScheduleFile);
+      if (!arm())
+        return;
+    } else if (woke != WAIT_TIMEOUT) {
+      break; // stopped
+    }
+    // Other files of the directory change too: the file is looked at only
+    // when named or while a change of it settles.
+    if (!notified && !change.pending)
+      continue;
+    SettleStep step = settleStep(change, notified, stampOf(path), GetTickCount());
+    if (step.read) {
+      g_log.writeLine(path + " changed", LogKind::Record);
+      settled_();
+    }
+    wait = step.waitMs;
+  }
+  cancel();
+}
+
+void ScheduleWatch::cancel() {
+  CancelIo(directory_.get());
+  // The cancelled request may still write into buffer_: wait until it is done.
+  DWORD bytes = 0;
+  GetOverlappedResult(directory_.get(), &overlapped_, &bytes, TRUE);
+}

@@ -1,0 +1,31 @@
+// Watches the Windows directory for changes of Qvn.ini on a thread of its
+// own, so that the service reloads an edited or pushed schedule by itself.
+#pragma once
+
+#include "common/unique_handle.h"
+
+#include <functional>
+
+class ScheduleWatch {
+public:
+  // Starts watching; settled is called (on the watch's thread) each time
+  // Qvn.ini changed and has since been still for a second. A watch that
+  // cannot be set up, or fails later, is logged once and ends: the schedule
+  // is then read again only when asked.
+  explicit ScheduleWatch(std::function<void()> settled);
+  // Ends the watch and waits for its thread.
+  ~ScheduleWatch();
+  ScheduleWatch(const ScheduleWatch &) = delete;
+  ScheduleWatch &operator=(const ScheduleWatch &) = delete;
+
+private:
+  static DWORD WINAPI threadMain(void *watch);
+  void run();
+  bool arm();    // asks for the next changes; false once logged
+  void cancel(); // ends the request under way
+
+  std::function<void()> settled_;
+  UniqueKernelHandle directory_, changed_, stop_, thread_;
+  OVERLAPPED overlapped_{};
+  alignas(DWORD) char buffer_[4096];
+};
