@@ -7,12 +7,16 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
 namespace {
 
 const DWORD kChanges =
     FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_LAST_WRITE | FILE_NOTIFY_CHANGE_SIZE;
+
+// Windows ends a cancelled request at once.
+const DWORD kCancelWaitMs = 200;
 
 void tellNotWatched(const char *context, DWORD error) {
   g_log.writeError(context, error);
@@ -79,7 +83,8 @@ ScheduleWatch::ScheduleWatch(std::function<void()> settled) : settled_(std::move
     tellNotWatched("CreateEvent()", GetLastError());
     return;
   }
-  overlapped_.hEvent = changed_.get();
+  request_ = std::make_unique<Request>();
+  request_->overlapped.hEvent = changed_.get();
   // Armed here, so that a change made once the service runs is seen.
   if (!arm())
     return;
@@ -104,8 +109,8 @@ DWORD WINAPI ScheduleWatch::threadMain(void *watch) {
 
 bool ScheduleWatch::arm() {
   ResetEvent(changed_.get());
-  if (ReadDirectoryChangesW(directory_.get(), buffer_, sizeof buffer_, FALSE, kChanges, nullptr,
-                            &overlapped_, nullptr))
+  if (ReadDirectoryChangesW(directory_.get(), request_->buffer, sizeof request_->buffer, FALSE,
+                            kChanges, nullptr, &request_->overlapped, nullptr))
     return true;
   tellNotWatched("ReadDirectoryChangesW()", GetLastError());
   return false;
@@ -121,11 +126,11 @@ void ScheduleWatch::run() {
     bool notified = false;
     if (woke == WAIT_OBJECT_0 + 1) {
       DWORD bytes = 0;
-      if (!GetOverlappedResult(directory_.get(), &overlapped_, &bytes, FALSE)) {
+      if (!GetOverlappedResult(directory_.get(), &request_->overlapped, &bytes, FALSE)) {
         tellNotWatched("ReadDirectoryChangesW()", GetLastError());
         return;
       }
-      notified = namesFile(buffer_, bytes, kScheduleFile);
+      notified = namesFile(request_->buffer, bytes, kScheduleFile);
       if (!arm())
         return;
     } else if (woke != WAIT_TIMEOUT) {
@@ -147,7 +152,8 @@ void ScheduleWatch::run() {
 
 void ScheduleWatch::cancel() {
   CancelIo(directory_.get());
-  // The cancelled request may still write into buffer_: wait until it is done.
-  DWORD bytes = 0;
-  GetOverlappedResult(directory_.get(), &overlapped_, &bytes, TRUE);
+  // The system writes into the request until it says the request ended;
+  // Wine never says so for a cancelled one: its memory is then left to it.
+  if (WaitForSingleObject(changed_.get(), kCancelWaitMs) != WAIT_OBJECT_0)
+    request_.release();
 }

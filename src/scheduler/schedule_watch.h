@@ -5,6 +5,7 @@
 #include "common/unique_handle.h"
 
 #include <functional>
+#include <memory>
 
 class ScheduleWatch {
 public:
@@ -26,6 +27,10 @@ private:
 
   std::function<void()> settled_;
   UniqueKernelHandle directory_, changed_, stop_, thread_;
-  OVERLAPPED overlapped_{};
-  alignas(DWORD) char buffer_[4096];
+  // What the system fills in for one request.
+  struct Request {
+    OVERLAPPED overlapped{};
+    alignas(DWORD) char buffer[4096];
+  };
+  std::unique_ptr<Request> request_;
 };
