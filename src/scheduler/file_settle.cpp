@@ -1,7 +1,7 @@
 #include "scheduler/file_settle.h"
 
 SettleStep settleStep(PendingChange &change, bool notified, const FileStamp &stamp,
-                      std::uint32_t now) {
+                      const FileStamp &lastRead, std::uint32_t now) {
   // A writer still holding the file counts as a change: it may write more.
   if (notified || stamp.busy || (change.pending && stamp != change.stamp))
     change = {true, stamp, now};
@@ -10,7 +10,7 @@ SettleStep settleStep(PendingChange &change, bool notified, const FileStamp &sta
   const std::uint32_t still = now - change.changedAt; // the tick count wraps
   if (still >= kStillMs) {
     change.pending = false;
-    return {true, kNothingPending};
+    return {stamp != lastRead, kNothingPending};
   }
   return {false, kStillMs - still};
 }

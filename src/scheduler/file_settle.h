@@ -34,6 +34,8 @@ struct SettleStep {
 };
 
 // One look at the file at tick count now, after a change notification
-// naming it (notified) or after the wait of the previous step.
+// naming it (notified) or after the wait of the previous step. A change
+// that settles on the file as the service last read it (lastRead, as a
+// paramchange read it) is not read again.
 SettleStep settleStep(PendingChange &change, bool notified, const FileStamp &stamp,
-                      std::uint32_t now);
+                      const FileStamp &lastRead, std::uint32_t now);

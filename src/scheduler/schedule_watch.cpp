@@ -3,7 +3,6 @@
 #include "common/names.h"
 #include "config/ini_reader.h"
 #include "log/diagnostic_log.h"
-#include "scheduler/file_settle.h"
 
 #include <windows.h>
 
@@ -63,16 +62,13 @@ bool namesFile(const char *buffer, DWORD bytes, const std::string &fileName) {
 
 } // namespace
 
-ScheduleWatch::ScheduleWatch(std::function<void()> settled) : settled_(std::move(settled)) {
-  char windows[MAX_PATH];
-  UINT length = GetSystemWindowsDirectoryA(windows, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) {
-    tellNotWatched("GetSystemWindowsDirectory()", GetLastError());
-    return;
-  }
-  directory_.reset(CreateFileA(
-      windows, FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr));
+ScheduleWatch::ScheduleWatch(std::function<void()> settled)
+    : settled_(std::move(settled)), path_(profilePath(kScheduleFile)) {
+  // The folder the profile functions read Qvn.ini from.
+  directory_.reset(
+      CreateFileA(path_.substr(0, path_.find_last_of('\\')).c_str(), FILE_LIST_DIRECTORY,
+                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                  FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr));
   if (!directory_) {
     tellNotWatched("CreateFile()", GetLastError());
     return;
@@ -116,8 +112,13 @@ bool ScheduleWatch::arm() {
   return false;
 }
 
+void ScheduleWatch::reading() {
+  FileStamp stamp = stampOf(path_);
+  std::lock_guard<std::mutex> lock(lastReadLock_);
+  lastRead_ = stamp;
+}
+
 void ScheduleWatch::run() {
-  const std::string path = profilePath(kScheduleFile);
   PendingChange change;
   DWORD wait = INFINITE;
   for (;;) {
@@ -140,9 +141,14 @@ void ScheduleWatch::run() {
     // when named or while a change of it settles.
     if (!notified && !change.pending)
       continue;
-    SettleStep step = settleStep(change, notified, stampOf(path), GetTickCount());
+    FileStamp lastRead;
+    {
+      std::lock_guard<std::mutex> lock(lastReadLock_);
+      lastRead = lastRead_;
+    }
+    SettleStep step = settleStep(change, notified, stampOf(path_), lastRead, GetTickCount());
     if (step.read) {
-      g_log.writeLine(path + " changed", LogKind::Record);
+      g_log.writeLine(path_ + " changed", LogKind::Record);
       settled_();
     }
     wait = step.waitMs;

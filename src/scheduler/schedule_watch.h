@@ -3,9 +3,12 @@
 #pragma once
 
 #include "common/unique_handle.h"
+#include "scheduler/file_settle.h"
 
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <string>
 
 class ScheduleWatch {
 public:
@@ -16,6 +19,9 @@ public:
   explicit ScheduleWatch(std::function<void()> settled);
   // Ends the watch and waits for its thread.
   ~ScheduleWatch();
+  // Called by the service as it reads Qvn.ini: a change that settles on
+  // the file as it is now is not reported (a paramchange read it already).
+  void reading();
   ScheduleWatch(const ScheduleWatch &) = delete;
   ScheduleWatch &operator=(const ScheduleWatch &) = delete;
 
@@ -26,6 +32,9 @@ private:
   void cancel(); // ends the request under way
 
   std::function<void()> settled_;
+  const std::string path_;
+  std::mutex lastReadLock_;
+  FileStamp lastRead_;
   UniqueKernelHandle directory_, changed_, stop_, thread_;
   // What the system fills in for one request.
   struct Request {

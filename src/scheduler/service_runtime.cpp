@@ -223,7 +223,7 @@ void tellNotLoaded(const Scheduler &scheduler, LoadState &state) {
 // Reads Qvn.ini into the scheduler. A stop, or a change of the pause wish,
 // ends the read between sections; it is then tried again later. A file
 // that cannot be used leaves the schedule as it was, said once.
-void loadIntoScheduler(Scheduler &scheduler, LoadState &state) {
+void loadIntoScheduler(Scheduler &scheduler, LoadState &state, ScheduleWatch &watch) {
   // Whoever may change Qvn.ini decides which services SYSTEM stops.
   if (std::optional<Refusal> refusal = untrustedPlace({profilePath(kScheduleFile)})) {
     if (!state.failureLogged) {
@@ -236,6 +236,7 @@ void loadIntoScheduler(Scheduler &scheduler, LoadState &state) {
   const bool paused = g_pauseWanted;
   auto goOn = [paused] { return !g_stopRequested && g_pauseWanted == paused; };
   LoadedSchedule loaded;
+  watch.reading();
   bool whole = whileReportingPending([&] {
     std::optional<IniFile> file = readIniFile(kScheduleFile, goOn);
     if (!file)
@@ -285,7 +286,7 @@ bool runPass(Scheduler &scheduler) {
 // Checks at once, then whenever the next point's minute begins or the
 // interval has passed, until a stop is requested. A reload happens even
 // while paused; its check waits for the continue, which checks at once.
-void runChecks(Scheduler &scheduler) {
+void runChecks(Scheduler &scheduler, ScheduleWatch &watch) {
   bool checkDue = true;
   LoadState load;
   for (;;) {
@@ -296,7 +297,7 @@ void runChecks(Scheduler &scheduler) {
     if (reload || (load.due && checkDue && !g_pauseWanted)) {
       load.due = true;
       load.failureLogged = load.failureLogged && !reload; // an asked reload always answers
-      loadIntoScheduler(scheduler, load);
+      loadIntoScheduler(scheduler, load, watch);
       // An asked reload checks even when the file could not be used.
       checkDue = checkDue || reload || !load.due;
     }
@@ -334,7 +335,7 @@ void WINAPI serviceMain(DWORD argc, LPSTR *argv) {
       g_reloadRequested = true;
       SetEvent(g_wake.get());
     });
-    runChecks(scheduler);
+    runChecks(scheduler, watch);
   }
   tellRefusedControls(true);
   g_log.writeLine("Scheduler stopped", LogKind::Information);

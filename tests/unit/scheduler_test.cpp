@@ -367,23 +367,26 @@ TEST(SchedulerClock, ClockSetBackIsHeldUpToThreeHoursAlsoAcrossTheWeekWrap) {
 // One look after another: a change is read once the file has been still (no notice, the same
 // stamp, no writer) for a second, however the tick count wraps.
 TEST(FileSettle, AChangedFileIsReadOnlyOnceStillForASecond) {
-  const FileStamp a{true, false, 10, 1}, b{true, false, 20, 2}, busy{true, true, 20, 2};
+  const FileStamp a{true, false, 10, 1}, b{true, false, 20, 2}, busy{true, true, 20, 2},
+      read{true, false, 30, 3};
   const std::uint32_t kWrap = 0xFFFFFF00, kNone = kNothingPending;
   const struct {
     bool notified;
     FileStamp stamp;
     std::uint32_t now, waitMs; // waitMs 0: read now
   } looks[] = {// Nothing; a change, its second half half a second later, read once still; changed
-               // again without a notice; held by a writer; across the tick count's wrap.
-               {false, a, 0, kNone},       {true, a, 100, 1000},       {false, a, 600, 500},
-               {true, b, 600, 1000},       {false, b, 1599, 1},        {false, b, 1600, 0},
-               {false, b, 2000, kNone},    {true, a, 3000, 1000},      {false, b, 3500, 1000},
-               {false, b, 4500, 0},        {true, busy, 5000, 1000},   {false, busy, 6000, 1000},
-               {false, b, 7000, 1000},     {false, b, 8000, 0},        {true, a, kWrap, 1000},
-               {false, a, kWrap + 999, 1}, {false, a, kWrap + 1000, 0}};
+               // again without a notice; held by a writer; across the tick count's wrap; settled on
+               // the file as last read.
+               {false, a, 0, kNone},       {true, a, 100, 1000},        {false, a, 600, 500},
+               {true, b, 600, 1000},       {false, b, 1599, 1},         {false, b, 1600, 0},
+               {false, b, 2000, kNone},    {true, a, 3000, 1000},       {false, b, 3500, 1000},
+               {false, b, 4500, 0},        {true, busy, 5000, 1000},    {false, busy, 6000, 1000},
+               {false, b, 7000, 1000},     {false, b, 8000, 0},         {true, a, kWrap, 1000},
+               {false, a, kWrap + 999, 1}, {false, a, kWrap + 1000, 0}, {true, read, 0, 1000},
+               {false, read, 1000, kNone}};
   PendingChange change;
   for (const auto &look : looks) {
-    SettleStep step = settleStep(change, look.notified, look.stamp, look.now);
+    SettleStep step = settleStep(change, look.notified, look.stamp, read, look.now);
     EXPECT_EQ(step.read ? 0 : step.waitMs, look.waitMs) << look.now;
     EXPECT_TRUE(!step.read || step.waitMs == kNone) << look.now;
   }
