@@ -14,9 +14,6 @@ namespace {
 const DWORD kChanges =
     FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_LAST_WRITE | FILE_NOTIFY_CHANGE_SIZE;
 
-// Windows ends a cancelled request at once.
-const DWORD kCancelWaitMs = 200;
-
 void tellNotWatched(const char *context, DWORD error) {
   g_log.writeError(context, error);
   g_log.writeLine(std::string(kScheduleFile) +
@@ -158,8 +155,9 @@ void ScheduleWatch::run() {
 
 void ScheduleWatch::cancel() {
   CancelIo(directory_.get());
-  // The system writes into the request until it says the request ended;
-  // Wine never says so for a cancelled one: its memory is then left to it.
-  if (WaitForSingleObject(changed_.get(), kCancelWaitMs) != WAIT_OBJECT_0)
-    request_.release();
+  // The system may write into the request until it says the cancelled
+  // request ended, which Wine never says: its memory is left to it rather
+  // than waited for, so that a stop is never held up (the watch ends with
+  // the service's process).
+  request_.release();
 }

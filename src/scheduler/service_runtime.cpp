@@ -300,6 +300,8 @@ void runChecks(Scheduler &scheduler, ScheduleWatch &watch) {
       loadIntoScheduler(scheduler, load, watch);
       // An asked reload checks even when the file could not be used.
       checkDue = checkDue || reload || !load.due;
+      if (g_stopRequested) // asked during the load: no check starts
+        continue;
     }
     bool paused = g_pauseWanted;
     DWORD state = paused ? SERVICE_PAUSED : SERVICE_RUNNING;
