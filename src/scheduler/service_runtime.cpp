@@ -7,6 +7,7 @@
 #include "log/diagnostic_log.h"
 #include "log/event_log.h"
 #include "scheduler/schedule_config.h"
+#include "scheduler/schedule_watch.h"
 #include "scheduler/scheduler.h"
 #include "scheduler/system_clock.h"
 #include "scm/service_manager_connection.h"
@@ -225,7 +226,7 @@ void tellNotLoaded(const Scheduler &scheduler, LoadState &state) {
 // Reads Qvn.ini into the scheduler. A stop, or a change of the pause wish,
 // ends the read between sections; it is then tried again later. A file
 // that cannot be used leaves the schedule as it was, said once.
-void loadIntoScheduler(Scheduler &scheduler, LoadState &state) {
+void loadIntoScheduler(Scheduler &scheduler, LoadState &state, ScheduleWatch &watch) {
   // Whoever may change Qvn.ini decides which services SYSTEM stops.
   if (std::optional<Refusal> refusal = untrustedPlace({profilePath(kScheduleFile)})) {
     std::string problem = problemLogged(*refusal);
@@ -238,6 +239,7 @@ void loadIntoScheduler(Scheduler &scheduler, LoadState &state) {
   const bool paused = g_pauseWanted;
   auto goOn = [paused] { return !g_stopRequested && g_pauseWanted == paused; };
   LoadedSchedule loaded;
+  watch.reading();
   bool whole = whileReportingPending([&] {
     Expected<IniFile> file = readIniFile(kScheduleFile, goOn);
     if (!file)
@@ -287,7 +289,7 @@ bool runPass(Scheduler &scheduler) {
 // Checks at once, then whenever the next point's minute begins or the
 // interval has passed, until a stop is requested. A reload happens even
 // while paused; its check waits for the continue, which checks at once.
-void runChecks(Scheduler &scheduler) {
+void runChecks(Scheduler &scheduler, ScheduleWatch &watch) {
   bool checkDue = true;
   LoadState load;
   for (;;) {
@@ -298,9 +300,11 @@ void runChecks(Scheduler &scheduler) {
     if (reload || (load.due && checkDue && !g_pauseWanted)) {
       load.due = true;
       load.failureLogged = load.failureLogged && !reload; // an asked reload always answers
-      loadIntoScheduler(scheduler, load);
+      loadIntoScheduler(scheduler, load, watch);
       // An asked reload checks even when the file could not be used.
       checkDue = checkDue || reload || !load.due;
+      if (g_stopRequested) // asked during the load: no check starts
+        continue;
     }
     bool paused = g_pauseWanted;
     DWORD state = paused ? SERVICE_PAUSED : SERVICE_RUNNING;
@@ -330,7 +334,14 @@ void WINAPI serviceMain(DWORD argc, LPSTR *argv) {
   g_log.writeLine("Scheduler started", LogKind::Information);
   reportStatus(SERVICE_RUNNING);
   Scheduler scheduler(serviceActions(), systemClock(), settingsFrom(argc, argv));
-  runChecks(scheduler);
+  {
+    // An edited or pushed Qvn.ini is reloaded as a paramchange reloads it.
+    ScheduleWatch watch([] {
+      g_reloadRequested = true;
+      SetEvent(g_wake.get());
+    });
+    runChecks(scheduler, watch);
+  }
   tellRefusedControls(true);
   g_log.writeLine("Scheduler stopped", LogKind::Information);
   reportStatus(SERVICE_STOPPED);

@@ -1,5 +1,7 @@
-// The scheduler's decisions: a check pass, failures and their retries, the next wake, the
-// controls it takes, and the time it reads the schedule at across offset changes.
+// The scheduler's decisions: a changed Qvn.ini read once still, a check pass, failures and their
+// retries, the next wake, the controls it takes, and the time it reads the schedule at across
+// offset changes.
+#include "scheduler/file_settle.h"
 #include "scheduler/schedule_parser.h"
 #include "scheduler/scheduler.h"
 
@@ -366,6 +368,34 @@ TEST(SchedulerClock, ClockSetBackIsHeldUpToThreeHoursAlsoAcrossTheWeekWrap) {
     office.utc -= back;
     office.due = true;
     EXPECT_EQ(office.until(office.utc + 5 * kSecond), lines) << back;
+  }
+}
+
+// One look after another: a change is read once the file has been still (no notice, the same
+// stamp, no writer) for a second, however the tick count wraps.
+TEST(FileSettle, AChangedFileIsReadOnlyOnceStillForASecond) {
+  const FileStamp a{true, false, 10, 1}, b{true, false, 20, 2}, busy{true, true, 20, 2},
+      read{true, false, 30, 3};
+  const std::uint32_t kWrap = 0xFFFFFF00, kNone = kNothingPending;
+  const struct {
+    bool notified;
+    FileStamp stamp;
+    std::uint32_t now, waitMs; // waitMs 0: read now
+  } looks[] = {// Nothing; a change, its second half half a second later, read once still; changed
+               // again without a notice; held by a writer; across the tick count's wrap; settled on
+               // the file as last read.
+               {false, a, 0, kNone},       {true, a, 100, 1000},        {false, a, 600, 500},
+               {true, b, 600, 1000},       {false, b, 1599, 1},         {false, b, 1600, 0},
+               {false, b, 2000, kNone},    {true, a, 3000, 1000},       {false, b, 3500, 1000},
+               {false, b, 4500, 0},        {true, busy, 5000, 1000},    {false, busy, 6000, 1000},
+               {false, b, 7000, 1000},     {false, b, 8000, 0},         {true, a, kWrap, 1000},
+               {false, a, kWrap + 999, 1}, {false, a, kWrap + 1000, 0}, {true, read, 0, 1000},
+               {false, read, 1000, kNone}};
+  PendingChange change;
+  for (const auto &look : looks) {
+    SettleStep step = settleStep(change, look.notified, look.stamp, read, look.now);
+    EXPECT_EQ(step.read ? 0 : step.waitMs, look.waitMs) << look.now;
+    EXPECT_TRUE(!step.read || step.waitMs == kNone) << look.now;
   }
 }
 
