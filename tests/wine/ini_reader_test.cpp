@@ -24,13 +24,6 @@ protected:
   std::string path_ = windowsDir() + "\\Qvn.ini";
 };
 
-static std::string utf16(const std::u16string &text) {
-  std::string bytes;
-  for (char16_t c : text)
-    bytes += std::string{static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
-  return bytes;
-}
-
 TEST_F(IniReader, LongListsAndValuesAreReadWholeWithTheirKeyLines) {
   // 300 names of 20 characters and a value of 2,800: each far past 2,048 characters.
   std::string content = "; a comment\r\n[First]\r\nStart = 1:0800\r\nStopp=x\r\n"

@@ -14,13 +14,6 @@ using namespace qvntest;
 
 const std::string kPath = "C:\\qvn-log-test.log", kLog = "C:\\Qvn.log";
 
-int count(const std::string &text, const std::string &part) {
-  int n = 0;
-  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-    ++n;
-  return n;
-}
-
 TEST(Log, EachEntryIsInTheFileAtOnceAndEveryKindButRecordIsAnEvent) {
   DeleteFileA(kPath.c_str());
   DiagnosticLog log(kPath.c_str());
@@ -116,7 +109,7 @@ TEST(LogFaults, BesideTheServiceHeldReopenedRotatedAndEveryLineWhole) {
   std::shared_ptr<void> removeIni(nullptr, [&](void *) { DeleteFileA(ini.c_str()); });
   ASSERT_TRUE(writeFile(ini, "[QvnLogMissing]\r\nForceStart=y\r\n"));
   ServiceCleanup qvn("Qvn");
-  ASSERT_TRUE(registerService("Qvn", "\"" + programPath("Qvn.exe") + "\" -service"));
+  ASSERT_TRUE(registerScheduler());
   const std::string console = logErrorEntry("CreateService()", ERROR_SERVICE_EXISTS);
   UniqueKernelHandle held(
       CreateFileA(kLog.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, 0, nullptr));
@@ -161,7 +154,7 @@ TEST(LogFaults, BesideTheServiceHeldReopenedRotatedAndEveryLineWhole) {
   overflowTwice();
   held.reset();
   const std::string old = readFile(kLog + ".old");
-  EXPECT_EQ(count(old, notMoved), 1); // with the second round
+  EXPECT_EQ(count(old, notMoved), 1u); // with the second round
   EXPECT_NE(old.find(std::string(DiagnosticLog::kRotateAt, 'x')), std::string::npos);
   ASSERT_TRUE(DeleteFileA((kLog + ".old").c_str()) && CreateDirectoryA((kLog + ".old").c_str(), 0));
   std::shared_ptr<void> removeFolder(nullptr, [](void *) { RemoveDirectoryA("C:\\Qvn.log.old"); });
@@ -170,7 +163,7 @@ TEST(LogFaults, BesideTheServiceHeldReopenedRotatedAndEveryLineWhole) {
   if (serviceEventsSeen()) {
     EXPECT_EQ(std::make_tuple(count(events.text(), "could not be moved"),
                               count(events.text(), "is a folder")),
-              std::make_tuple(1, 1))
+              std::make_tuple(1u, 1u))
         << events.text();
   }
   for (int i = 0; i < 45; ++i)

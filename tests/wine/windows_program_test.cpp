@@ -1,6 +1,6 @@
 // What makes Qvn a proper Windows program, as the system reads it: the event source and Qvn.exe's
-// message table, both programs' version and manifest, the recovery options and delayed start of
-// "Qvn", and the decision over real security descriptors.
+// message table, the recovery options and delayed start of "Qvn", and the decision over real
+// security descriptors. (Version and manifest: the package check.)
 #include "install/binary_guard.h"
 #include "install/scheduler_registration.h"
 #include "log/event_log.h"
@@ -38,46 +38,6 @@ TEST(EventLog, SourceNamesQvnExeWhoseMessagesShowEachEntryWhole) {
   UniqueHKey gone;
   EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_READ, gone.put()), ERROR_FILE_NOT_FOUND);
   EXPECT_TRUE(removeEventSource());
-}
-
-TEST(ProgramResources, VersionAndManifestOfBothPrograms) {
-  for (std::string program : {"Qvn.exe", "srvany.exe"}) {
-    SCOPED_TRACE(program);
-    const std::string path = programPath(program.c_str());
-    std::vector<char> data(GetFileVersionInfoSizeA(path.c_str(), nullptr) + 1);
-    ASSERT_TRUE(GetFileVersionInfoA(path.c_str(), 0, DWORD(data.size()), &data[0]));
-    std::string texts;
-    for (std::string name :
-         {"ProductName", "ProductVersion", "FileVersion", "OriginalFilename", "FileDescription"}) {
-      char *value = nullptr;
-      UINT length = 0;
-      VerQueryValueA(&data[0], ("\\StringFileInfo\\040904B0\\" + name).c_str(),
-                     reinterpret_cast<void **>(&value), &length);
-      texts += name + "=" + (length ? value : "") + ";";
-    }
-    EXPECT_EQ(texts,
-              "ProductName=Quorvane;ProductVersion=0.2;FileVersion=0.2;OriginalFilename=" +
-                  program + ";FileDescription=Quorvane " +
-                  (program == "Qvn.exe" ? "scheduler service and installer;" : "service host;"));
-    VS_FIXEDFILEINFO *fixed = nullptr;
-    UINT length = 0;
-    ASSERT_TRUE(VerQueryValueA(&data[0], "\\", reinterpret_cast<void **>(&fixed), &length));
-    EXPECT_EQ(std::make_pair(fixed->dwFileVersionMS, fixed->dwProductVersionMS),
-              std::make_pair(2ul, 2ul)); // 0.2
-    UniqueModule module(LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
-    HRSRC resource = FindResourceA(module.get(), MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
-    ASSERT_TRUE(resource);
-    const std::string manifest(
-        static_cast<const char *>(LockResource(LoadResource(module.get(), resource))),
-        SizeofResource(module.get(), resource));
-    EXPECT_NE(manifest.find("<requestedExecutionLevel level=\"asInvoker\""), std::string::npos);
-    // Windows 7, 8, 8.1, and 10 and 11.
-    for (const char *os :
-         {"35138b9a-5d96-4fbd-8e2d-a2440225f93a", "4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38",
-          "1f676c76-80e1-4239-95bb-83d0f6d0da78", "8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a"})
-      EXPECT_NE(manifest.find(std::string("<supportedOS Id=\"{") + os + "}\"/>"), std::string::npos)
-          << os;
-  }
 }
 
 // The reset period, then each action as type/delay.
