@@ -107,7 +107,7 @@ TEST(ScheduleConfig, SectionsBecomeRecordsAndWhatTheServiceWouldIgnoreIsFound) {
   LoadedSchedule loaded = loadSchedule(
       fileOf({section("Zeta", {"Start=15:0800", "Stop=15:1800", "ForceStart=y", "ForceStop=Y"}),
               section("Alpha", {"forcestart=y", "FORCESTOP=y"}),
-              section("Mid", {"Start=1:0800", "Stop=1:0800"}),
+              section("Mid", {"Start=1:0800", "Stop=1:0800", "ForceStart=yes"}),
               section("A", {"Start=3:1200,4:1200", "Stopp=1:0800", "start=2:0800"}),
               section("qvn", {"Stop=0123456:0000"}), lost,
               section("B", {"Stop=1:0800;1:2400", "ForceStart=y"}),

@@ -21,7 +21,7 @@ const std::string kHost = "C:\\qvn-host\\srvany.exe"; // the test service, by th
 // "first" comes first: the configuration taken when none is named.
 const std::string kInstallFile =
     lines({"[Configurations]", "first=QvnNoDirectory,QvnNoExecutable,QvnFahA,QvnFahB",
-           "pair=QvnFahA,, \tQvnFahB", "empty=", "home=QvnFltPaused, QvnFltVictim, QvnFltNone",
+           "pair=QvnFahA,, \tQvnFahB", "empty=", "home=QvnFltVictim, QvnFltPaused, QvnFltNone",
            "stubborn=QvnFltStubborn", "rel=QvnFltRel"}) +
     lines({"[General]", "UseForceAsm=y", "Description=Folding client", "[QvnNoExecutable]",
            "Directory=" + kClientA}) +
@@ -326,7 +326,9 @@ TEST_F(InstallerFaults, RemovalWaitsUntilStoppedSoAnInstallRightAfterWorks) {
   ServiceCleanup stubborn("QvnFltStubborn");
   ASSERT_TRUE(registerService(stubborn.name(), "\"" + kHost + "\" --ignore-stop"));
   startRunning(stubborn.name());
+  DWORD asked = GetTickCount();
   RunResult r = qvn("-desinstall_fah stubborn");
+  EXPECT_GE(GetTickCount() - asked, 29000u); // the whole 30 s
   EXPECT_EQ(r.exitCode, 1u);
   EXPECT_TRUE(r.has("  Service did not stop within 30 s, removed when it stops\r\n")) << r.output;
 }
@@ -378,6 +380,21 @@ TEST_F(InstallerFaults, RelativeDirectoryIsMadeFullAndHostFailuresReachTheLog) {
   EXPECT_EQ(r.exitCode, 1u);
   EXPECT_EQ(r.output, "srvany.exe is a service host installed by Qvn -install_fah;"
                       " only the service manager starts it\r\n");
+}
+
+// Asked to stop, the host gives its client time to end: one that takes 2 s is not killed.
+TEST_F(InstallerFaults, TheHostWaitsForAClientThatEndsSlowly) {
+  ServiceCleanup slow("QvnFltSlow");
+  ASSERT_EQ(qvn("-install_fah slow",
+                lines({"[Configurations]", "slow=QvnFltSlow", "[QvnFltSlow]", "Directory=" + kClientA,
+                       "ExecutableName=test_client.exe", "Verbosity=1 --slow-end"}))
+                .exitCode,
+            0u);
+  startRunning(slow.name());
+  ASSERT_EQ(clientRun(kClientA).size(), 3u);
+  ASSERT_EQ(controlService(slow.name(), SERVICE_CONTROL_STOP), DWORD(ERROR_SUCCESS));
+  EXPECT_TRUE(waitForServiceState(slow.name(), SERVICE_STOPPED));
+  EXPECT_EQ(clientRun(kClientA, 4).back().rfind("asked to end by ", 0), 0u);
 }
 
 // Saved as UTF-8 with its mark: Windows would not read the first section.
