@@ -33,8 +33,8 @@ TEST(CommandLine, OnlyTheWholeOptionInItsCaseMatchesAndOnlySomeTakeAnArgument) {
 // security, and only a connect on the manager: it works from a non-elevated prompt.
 TEST(ServiceQuery, ReadsAskOnlyForWhatAnyLocalUserIsGranted) {
   using namespace rights;
-  const std::uint32_t granted = kQueryStatus | kQueryConfig | kEnumerateDependents |
-                                kInterrogate | kUserDefinedControl | kReadControl;
+  const std::uint32_t granted = kQueryStatus | kQueryConfig | kEnumerateDependents | kInterrogate |
+                                kUserDefinedControl | kReadControl;
   for (ServiceOperation op : {ServiceOperation::QueryStatus, ServiceOperation::QueryConfig,
                               ServiceOperation::ListDependents})
     EXPECT_TRUE(accessFor(op).manager == 0 && (accessFor(op).service & ~granted) == 0 &&

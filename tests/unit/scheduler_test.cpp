@@ -140,8 +140,8 @@ TEST(CheckPass, WhichFailuresMayPass) {
   // Wine's answer for one still starting; 1056 "already running" only to a start while the
   // service is still stopping; 1058 (disabled) never. 1061, 1051 and 5: the retries below.
   const std::tuple<bool, std::uint32_t, std::uint32_t, bool> rows[] = {
-      {true, 1055, 1, true},  {false, 1052, 6, true},  {false, 1052, 4, false},
-      {true, 1056, 3, true},  {true, 1056, 4, false},  {false, 1056, 3, false},
+      {true, 1055, 1, true}, {false, 1052, 6, true}, {false, 1052, 4, false},
+      {true, 1056, 3, true}, {true, 1056, 4, false}, {false, 1056, 3, false},
       {true, 1058, 1, false}};
   for (const auto &[starting, error, state, mayPass] : rows)
     EXPECT_EQ(failureMayPass(starting, error, [s = state] { return s; }), mayPass)
@@ -220,8 +220,8 @@ TEST(SchedulerControls, WhatTheHandlerDoesWithEachControl) {
   // silently, as interrogate (4) is; a time change (16) wakes too; shutdown (5) and user-defined
   // controls are refused. Stop, pause, continue and reload: the service's own tests.
   const std::tuple<std::uint32_t, std::uint32_t, R> rows[] = {
-      {13, 0x12, R::Wake},    {13, 0x7, R::Wake}, {13, 0x4, R::Nothing}, {4, 0, R::Nothing},
-      {16, 0, R::Wake},       {5, 0, R::Refuse},  {128, 0, R::Refuse}};
+      {13, 0x12, R::Wake}, {13, 0x7, R::Wake}, {13, 0x4, R::Nothing}, {4, 0, R::Nothing},
+      {16, 0, R::Wake},    {5, 0, R::Refuse},  {128, 0, R::Refuse}};
   for (const auto &[control, eventType, request] : rows)
     EXPECT_EQ(controlRequest(control, eventType), request) << control << "/" << eventType;
 }

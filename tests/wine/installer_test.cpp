@@ -385,11 +385,11 @@ TEST_F(InstallerFaults, RelativeDirectoryIsMadeFullAndHostFailuresReachTheLog) {
 // Asked to stop, the host gives its client time to end: one that takes 2 s is not killed.
 TEST_F(InstallerFaults, TheHostWaitsForAClientThatEndsSlowly) {
   ServiceCleanup slow("QvnFltSlow");
-  ASSERT_EQ(qvn("-install_fah slow",
-                lines({"[Configurations]", "slow=QvnFltSlow", "[QvnFltSlow]", "Directory=" + kClientA,
-                       "ExecutableName=test_client.exe", "Verbosity=1 --slow-end"}))
-                .exitCode,
-            0u);
+  RunResult r =
+      qvn("-install_fah slow",
+          lines({"[Configurations]", "slow=QvnFltSlow", "[QvnFltSlow]", "Directory=" + kClientA,
+                 "ExecutableName=test_client.exe", "Verbosity=1 --slow-end"}));
+  ASSERT_EQ(r.exitCode, 0u) << r.output;
   startRunning(slow.name());
   ASSERT_EQ(clientRun(kClientA).size(), 3u);
   ASSERT_EQ(controlService(slow.name(), SERVICE_CONTROL_STOP), DWORD(ERROR_SUCCESS));

@@ -262,7 +262,7 @@ TEST_F(SchedulerFaults, ALargeSectionLoadingHoldsNoStopBack) {
     if ((state = serviceState("Qvn")) == SERVICE_STOP_PENDING || state == SERVICE_STOPPED)
       answered = GetTickCount() - stop + 1;
   EXPECT_TRUE(waitForProcessEnd(pid, 1000));
-  std::printf("stop during an 80,000-point load: answered after %lu ms, process gone after %lu ms\n",
+  std::printf("stop during an 80,000-point load: answered after %lu ms, gone after %lu ms\n",
               answered - 1, GetTickCount() - stop);
   EXPECT_TRUE(answered > 0 && answered < 500) << answered;
   EXPECT_EQ((readFile("C:\\Qvn.log.old") + readFile("C:\\Qvn.log")).find("80000 points"),
