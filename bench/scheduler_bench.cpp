@@ -24,13 +24,6 @@ namespace {
 
 const std::string kIni = windowsDir() + "\\Qvn.ini";
 
-size_t countOf(const std::string &text, const std::string &needle) {
-  size_t n = 0;
-  for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1))
-    ++n;
-  return n;
-}
-
 // Polls every 10 ms (finer than waitFor) and returns the milliseconds it
 // took, or -1 on timeout.
 template <typename Pred> long timeUntil(Pred pred, DWORD timeoutMs) {
@@ -87,10 +80,6 @@ void printFigures(const char *when, HANDLE process, DWORD pid) {
               static_cast<unsigned long>(counters.PagefileUsage / 1024));
 }
 
-bool registerScheduler() {
-  return registerService("Qvn", "\"" + programPath("Qvn.exe") + "\" -service");
-}
-
 // 2,000 checks every 2 ms over a service to start, two forced ones already
 // settled (queried at every check) and a missing one (a failed start and
 // its log entry at every check); then a stop.
@@ -122,7 +111,7 @@ void soak() {
     std::printf("bench: the scheduler's process cannot be opened\n");
     return;
   }
-  auto checks = [&] { return countOf(log.text(), "Check done\r\n"); };
+  auto checks = [&] { return count(log.text(), "Check done\r\n"); };
   timeUntil([&] { return checks() >= 100; }, 120000);
   printFigures("100", process.get(), pid);
   timeUntil([&] { return checks() >= 2000; }, 900000);

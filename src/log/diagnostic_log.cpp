@@ -59,8 +59,8 @@ private:
   bool firstGiveUp_ = false;
 };
 
-// A new log: SYSTEM and Administrators full control, Users read, nothing
-// inherited, so that ordinary users can neither change nor delete it.
+} // namespace
+
 SECURITY_ATTRIBUTES *newFileSecurity() {
   static SECURITY_ATTRIBUTES attributes = [] {
     SECURITY_ATTRIBUTES a{sizeof(SECURITY_ATTRIBUTES), nullptr, FALSE};
@@ -71,6 +71,8 @@ SECURITY_ATTRIBUTES *newFileSecurity() {
   }();
   return &attributes;
 }
+
+namespace {
 
 // What the system says of an open handle; false (GetLastError) if nothing.
 bool describe(HANDLE file, OpenedFile &opened) {

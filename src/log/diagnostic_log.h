@@ -126,3 +126,8 @@ extern DiagnosticLog g_log;
 // The system's message for code (in the language the system picks), without
 // its line break; empty when it has none.
 std::string systemText(unsigned long code);
+
+// What a new log is made with: SYSTEM and Administrators full control, Users
+// read, nothing inherited, so that ordinary users can neither change nor
+// delete it.
+SECURITY_ATTRIBUTES *newFileSecurity();

@@ -3,7 +3,8 @@
 // asked to end (Ctrl+Break, Ctrl+C or WM_CLOSE to its hidden window): it appends "asked to end
 // by <how>" and exits with 0. "--exit-at-once": exits with 7 after writing the file;
 // "--never-end": takes WM_CLOSE and every console event without ending, so only a kill ends it;
-// "--ctrl-c-only": handles Ctrl+C alone (other console events take their default course).
+// "--ctrl-c-only": handles Ctrl+C alone (other console events take their default course);
+// "--slow-end": ends 2 s after it is asked to.
 #include <windows.h>
 
 #include <cstdio>
@@ -61,6 +62,8 @@ int main() {
   MSG message;
   while (GetMessageA(&message, nullptr, 0, 0) > 0)
     DispatchMessageA(&message);
+  if (std::strstr(GetCommandLineA(), " --slow-end"))
+    Sleep(2000);
   const char *how[] = {"", "WM_CLOSE", "Ctrl+C", "another console event"};
   std::fprintf(out, "asked to end by %s\r\n", how[message.wParam]);
   std::fclose(out);

@@ -1,7 +1,6 @@
 // A minimal own-process service for tests: reports running, answers stop, pause, continue and
 // interrogate; the user control 200 always ends it. Switches (binary path or start arguments):
 //   --ignore-stop     accept stop but keep running
-//   --never-connect   never connect to the manager
 //   --start-delay=MS  connect only MS after the process starts
 //   --stop-after=MS   start pending, accepting no stop, for MS, as a service still starting
 //   --no-stop         running, never accepting a stop
@@ -14,7 +13,7 @@
 namespace {
 
 DWORD g_startDelayMs = 0, g_stopAfterMs = 0;
-bool g_ignoreStop = false, g_neverConnect = false, g_reportEvent = false, g_noStop = false;
+bool g_ignoreStop = false, g_reportEvent = false, g_noStop = false;
 SERVICE_STATUS_HANDLE g_statusHandle = nullptr;
 SERVICE_STATUS g_status{
     SERVICE_WIN32_OWN_PROCESS, 0, SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_PAUSE_CONTINUE, 0, 0, 0, 0};
@@ -25,7 +24,6 @@ void parse(int argc, char **argv) {
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     g_ignoreStop |= arg == "--ignore-stop";
-    g_neverConnect |= arg == "--never-connect";
     g_reportEvent |= arg == "--report-event";
     g_noStop |= arg == "--no-stop";
     if (arg.rfind("--start-delay=", 0) == 0)
@@ -78,8 +76,6 @@ void WINAPI serviceMain(DWORD argc, char **argv) {
 
 int main(int argc, char **argv) {
   parse(argc, argv);
-  if (g_neverConnect)
-    Sleep(INFINITE);
   Sleep(g_startDelayMs);
   g_endEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   char emptyName[] = ""; // own process: the real name arrives as argv[0]

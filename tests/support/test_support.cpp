@@ -1,6 +1,7 @@
 #include "test_support.h"
 
 #include "common/unique_handle.h"
+#include "log/log_entry.h"
 
 #include <aclapi.h>
 #include <sddl.h>
@@ -261,8 +262,25 @@ std::string logErrorEntry(const std::string &context, DWORD code) {
                  nullptr, code, 0, reinterpret_cast<char *>(&text), 0, nullptr);
   std::string message = text ? text : "";
   LocalFree(text);
-  message.erase(message.find_last_not_of("\r\n ") + 1); // one line break ends the entry
-  return context + "\r\n" + (message.empty() ? "" : "  " + message + "\r\n");
+  return fileText(errorEntry(context.c_str(), message));
+}
+
+size_t count(const std::string &text, const std::string &part) {
+  size_t n = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+    ++n;
+  return n;
+}
+
+std::string utf16(const std::u16string &text) {
+  std::string bytes;
+  for (char16_t c : text)
+    bytes += std::string{static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+  return bytes;
+}
+
+bool registerScheduler() {
+  return registerService("Qvn", "\"" + programPath("Qvn.exe") + "\" -service");
 }
 
 } // namespace qvntest

@@ -131,5 +131,8 @@ bool setAccessList(const std::string &path, const std::string &sddl);
 
 // A log error entry as it lands in the file: the context line, then the system's message.
 std::string logErrorEntry(const std::string &context, DWORD code);
+size_t count(const std::string &text, const std::string &part); // how often part occurs
+std::string utf16(const std::u16string &text);                  // as UTF-16LE bytes, no mark
+bool registerScheduler(); // "Qvn" as the real Qvn.exe -service, started on demand
 
 } // namespace qvntest

@@ -157,6 +157,7 @@ TEST(ChangeAccess, OnlyTrustedAccountsMayChangeWhatRunsOrAFolderAbove) {
       {{{T::Deny, everyone, 0x40000000 | 0x50040}, {T::Allow, users, modify}}, false, ""},
       {{{T::Deny, authenticated, 0xd0040}, {T::Allow, authenticated, modify}}, true, ""},
       {{{T::Deny, other, modify}, {T::Allow, users, modify}}, true, users},   // another account
+      {{{T::Allow, users, modify}, {T::Deny, users, modify}}, true, users},   // a deny after it
       {{{T::Other, users, modify}, {T::Allow, users, modify}}, false, users}, // a conditional deny
       {{{T::Allow, "S-1-3-0", 0x1f01ff}}, false, ""}}; // CREATOR OWNER stands for the owner
   for (const auto &[dacl, above, changer] : kCases) {

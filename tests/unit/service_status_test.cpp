@@ -5,10 +5,11 @@
 #include <gtest/gtest.h>
 
 TEST(ServiceStatus, AcceptedControlsCheckPointsAndTheNarrowerStatusSequence) {
-  const StatusShape scheduler{true, 0x24B}; // stop, pause/continue, parameters, power, time
+  const std::uint32_t all = scm::kAcceptStop | scm::kAcceptPowerEvent | scm::kAcceptTimeChange;
+  const StatusShape scheduler{true, all};
   // Every control once running, continuing, pausing or paused; none stopped, starting, stopping.
   for (std::uint32_t state = 1; state <= 7; ++state)
-    EXPECT_EQ(acceptedControls(state, scheduler), state >= 4 ? 0x24Bu : 0u) << state;
+    EXPECT_EQ(acceptedControls(state, scheduler), state >= 4 ? all : 0u) << state;
   // A pending state counts up while reported again; a settled one is 0.
   EXPECT_EQ((std::vector<std::uint32_t>{checkPointAfter(4, 0, 3), checkPointAfter(3, 1, 3),
                                         checkPointAfter(2, 5, 3), checkPointAfter(3, 2, 1),
@@ -17,7 +18,7 @@ TEST(ServiceStatus, AcceptedControlsCheckPointsAndTheNarrowerStatusSequence) {
   // Each refusal narrows one step: the type first, keeping the time-change control, then the
   // time-change control; the power event stays throughout.
   const std::pair<std::uint32_t, std::uint32_t> steps[] = {
-      {0x30, 0x24B}, {0x10, 0x24B}, {0x10, 0x4B}};
+      {0x30, all}, {0x10, all}, {0x10, all & ~scm::kAcceptTimeChange}};
   std::optional<StatusShape> shape = scheduler;
   for (const auto &[type, accepted] : steps) {
     ASSERT_TRUE(shape);

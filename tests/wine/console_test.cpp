@@ -72,6 +72,7 @@ TEST(SchedulerInstall, RegistersTheRunningProgramStartsItAndRemovesIt) {
   EXPECT_EQ(config.displayName, "Qvn");
   EXPECT_EQ(config.description, "Run services at desired time");
   EXPECT_TRUE(waitForServiceState("Qvn", SERVICE_RUNNING));
+  EXPECT_TRUE(waitFor([&] { return log.contains("Schedule loaded"); })); // none of it later
   // Registered already: a failure, said on the console, reason in the log.
   log.mark();
   r = runCopy("-install");

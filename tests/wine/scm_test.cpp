@@ -72,21 +72,6 @@ TEST_F(Scm, StartQueryAndStop) {
                             {LogKind::Information, "ControlService"}}));
 }
 
-TEST_F(Scm, ListsTheServicesThatDependOnOne) {
-  ServiceCleanup parent(uniqueServiceName("QvnScmParent")), child(uniqueServiceName("QvnScmChild"));
-  const char *name = parent.c_str();
-  ASSERT_TRUE(registerTestService(name) &&
-              registerService(child.name(), testServiceCommand(), SERVICE_DEMAND_START, name));
-  std::vector<std::string> all, running{"left over"};
-  ASSERT_TRUE(connection.listDependents(name, false, all) &&
-              connection.listDependents(name, true, running));
-  EXPECT_EQ(log.text(), "");
-  EXPECT_EQ(running, std::vector<std::string>{}); // none running
-  if (all.empty())
-    GTEST_SKIP() << "this system lists no dependents (Wine 8: EnumDependentServices is a stub)";
-  EXPECT_EQ(all, std::vector<std::string>{child.name()});
-}
-
 TEST_F(Scm, MissingServices) {
   const char *name = "QvnScmMissing";
   // Removing what is not there succeeds; a query fails, naming no call to log.
