@@ -58,5 +58,10 @@ static_assert(rights::kManagerConnect == SC_MANAGER_CONNECT &&
                   rights::kFileAllAccess == FILE_ALL_ACCESS,
               "rights as the system numbers them");
 
+static_assert(events::kErrorType == EVENTLOG_ERROR_TYPE &&
+                  events::kWarningType == EVENTLOG_WARNING_TYPE &&
+                  events::kInformationType == EVENTLOG_INFORMATION_TYPE,
+              "event types as the system numbers them");
+
 static_assert(kDriveRemote == DRIVE_REMOTE && kNoBestFit == WC_NO_BEST_FIT_CHARS,
               "a drive type and a conversion flag as the system numbers them");

@@ -1,6 +1,6 @@
 // The system's numbers that portable decisions need without <windows.h>:
 // error codes, service controls, states and types, access rights, a drive
-// type and a conversion flag, each with the value the system headers give
+// type, a conversion flag and the event types, each with the value the system headers give
 // it (checked against them in system_numbers.cpp, built where they are seen).
 #pragma once
 
@@ -77,6 +77,13 @@ constexpr std::uint32_t kGenericWrite = 0x40000000;
 constexpr std::uint32_t kFileGenericWrite = 0x120116;
 constexpr std::uint32_t kFileAllAccess = 0x1F01FF;
 } // namespace rights
+
+// The types of an event in the system's event log.
+namespace events {
+constexpr std::uint16_t kErrorType = 0x1;
+constexpr std::uint16_t kWarningType = 0x2;
+constexpr std::uint16_t kInformationType = 0x4;
+} // namespace events
 
 constexpr unsigned kDriveRemote = 4;        // a drive's type: a network drive
 constexpr std::uint32_t kNoBestFit = 0x400; // a conversion flag: no best-fit characters

@@ -12,17 +12,6 @@ namespace {
 constexpr DWORD kTypesSupported =
     EVENTLOG_ERROR_TYPE | EVENTLOG_WARNING_TYPE | EVENTLOG_INFORMATION_TYPE;
 
-WORD eventType(LogKind kind) {
-  switch (kind) {
-  case LogKind::Error:
-    return EVENTLOG_ERROR_TYPE;
-  case LogKind::Warning:
-    return EVENTLOG_WARNING_TYPE;
-  default:
-    return EVENTLOG_INFORMATION_TYPE;
-  }
-}
-
 Result setValue(HKEY key, const char *name, DWORD type, const void *data, DWORD size) {
   LONG rc = RegSetValueExA(key, name, 0, type, static_cast<const BYTE *>(data), size);
   return rc == ERROR_SUCCESS ? Result() : Result::failure(rc, "RegSetValueEx()");

@@ -1,6 +1,18 @@
 #include "log/log_entry.h"
 
+#include "common/system_numbers.h"
 #include "common/text.h"
+
+std::uint16_t eventType(LogKind kind) {
+  switch (kind) {
+  case LogKind::Error:
+    return events::kErrorType;
+  case LogKind::Warning:
+    return events::kWarningType;
+  default:
+    return events::kInformationType;
+  }
+}
 
 std::string errorEntry(const char *context, const std::string &message) {
   std::string entry;

@@ -15,6 +15,10 @@
 // also go to the event sink, when one is set.
 enum class LogKind { Record, Information, Warning, Error };
 
+// The type of the event an entry of kind becomes (a system event type):
+// an error stays an error and a warning a warning for whoever filters them.
+std::uint16_t eventType(LogKind kind);
+
 // The context line (when given), then two blanks and the system's message
 // with its own trailing line break and blanks removed (when there is one).
 std::string errorEntry(const char *context, const std::string &message);

@@ -1,4 +1,5 @@
 // A log entry's text in the file and in an event, and which file the log may be written to.
+#include "common/system_numbers.h"
 #include "log/log_entry.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +10,9 @@ TEST(LogText, ErrorEntryTrimsTheMessageAndLinesEndInOneCrLf) {
   // An event keeps the inner line breaks only.
   EXPECT_EQ(eventText(errorEntry("StartService", "Refused.\r\n")), "StartService\r\n  Refused.");
   EXPECT_EQ(eventText("\n\r\n"), "");
+  EXPECT_EQ(eventType(LogKind::Error), events::kErrorType);
+  EXPECT_EQ(eventType(LogKind::Warning), events::kWarningType);
+  EXPECT_EQ(eventType(LogKind::Information), events::kInformationType);
   // Many lines as one event: the count and the first few.
   const std::vector<std::string> lines{"a", "b", "c"};
   EXPECT_EQ(eventDigest({"a"}, 2, "x", "L"), "a");
