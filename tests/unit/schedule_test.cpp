@@ -75,7 +75,6 @@ TEST(WeeklySchedule, WantedStateAndNextChangeRoundTheWeek) {
                 nextChange(two, 3000), nextChange(two, 3360), nextChange(load("3:1200", ""), 100),
                 nextChange(load("1:0800", "1:0800"), 100)}),
             (std::vector<std::optional<std::int32_t>>{1920, 2520, 1920, 3360, 2520, {}, {}}));
-  EXPECT_EQ(weekdayTime(8280), "Fri 18:00");
 }
 
 // A section as the reader gives it, from its key lines in order.

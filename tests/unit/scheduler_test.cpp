@@ -306,12 +306,6 @@ TEST(SchedulerClock, FallBackActsOncePerPointAndForceKeepsTheStateBefore) {
   run.states["F"] = scm::kStateStopped; // by hand, at 02:15 CET
   EXPECT_EQ(run.until(kOct31 + 2 * kHour + kMinute),
             "Sun 02:20:00 Starting service F; Sun 03:00:00 Starting service C");
-  // Started in the repeated hour, it holds to the minute before the change.
-  Berlin late(kOct31 + 70 * kMinute, records);
-  EXPECT_EQ(late.until(kOct31 + 71 * kMinute),
-            "Sun 02:10:00 Local time went back to Sun 02:10; points up to Sun 02:59 are not acted "
-            "on again; Sun 02:10:00 Starting service A; Sun 02:10:00 Starting service F; Sun "
-            "02:10:00 Stopping service C");
 }
 
 TEST(SchedulerClock, ClockSetBackIsHeldUpToThreeHoursAlsoAcrossTheWeekWrap) {
