@@ -139,7 +139,6 @@ TEST(ChangeAccess, OnlyTrustedAccountsMayChangeWhatRunsOrAFolderAbove) {
       {root, true, ""},
       {{{T::Allow, authenticated, modify}}, true, authenticated}, // inherited Modify: deletes
       {{{T::Allow, everyone, 0x40000000 | 0x2}}, true, ""},       // generic write, adds files
-      {{{T::Allow, everyone, 0x1301ff}}, true, everyone},         // Wine's world-writable folder
       {{{T::Allow, users, 0x40}}, true, users},                   // deletes children
       {{{T::Allow, other, 0x80000}}, true, other},                // takes ownership
       {{{T::Allow, everyone, 0x40000000}}, false, everyone},      // generic write
