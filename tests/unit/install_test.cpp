@@ -29,7 +29,7 @@ TEST(InstallConfig, ListsAndSettingsWithAServiceSectionOverGeneralOverTheDefault
   // it, blanks inside it are; empty names are skipped.
   EXPECT_EQ(splitServiceList(",, a ,\tb\t, \t ,c d ,"), (Names{"a", "b", "c d"}));
   IniFile file =
-      installFile({{"Configurations", {"first=a,b", "second=c"}},
+      installFile({{"Configurations", {"first=a,b"}},
                    {"General",
                     {"Directory=C:\\general", "ExecutableName=fah.exe", "UseForceAsm=y",
                      "UseBeta=n", "Verbosity=5", "Description=General", "Display=General"}},
@@ -37,8 +37,6 @@ TEST(InstallConfig, ListsAndSettingsWithAServiceSectionOverGeneralOverTheDefault
                    {"B",
                     {"Directory=C:\\b", "ExecutableName=b.exe", "UseBeta=y", "UseAdvMethods=Y",
                      "Description=Second"}}});
-  EXPECT_EQ(chooseConfigurationName(std::string("second"), file), "second");
-  EXPECT_EQ(chooseConfigurationName(std::nullopt, file), "first");
   EXPECT_EQ(configurationServices(file, "FIRST"), (Names{"a", "b"}));
   // Directory and Display never come from "General"; a value given empty is not the general one.
   ClientSettings a = clientSettings(file, "A"), b = clientSettings(file, "B");
