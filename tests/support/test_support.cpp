@@ -283,4 +283,13 @@ bool registerScheduler() {
   return registerService("Qvn", "\"" + programPath("Qvn.exe") + "\" -service");
 }
 
+std::string eventMessageFile() {
+  char value[MAX_PATH] = "";
+  DWORD size = sizeof value - 1;
+  RegGetValueA(HKEY_LOCAL_MACHINE,
+               "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\Quorvane",
+               "EventMessageFile", RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, nullptr, value, &size);
+  return value;
+}
+
 } // namespace qvntest
