@@ -149,8 +149,8 @@ SERVICE_STATUS_PROCESS serviceStatus(const std::string &name) {
   return status;
 }
 
-DWORD openServiceError(const std::string &name) {
-  return openService(name, SERVICE_QUERY_STATUS) ? ERROR_SUCCESS : GetLastError();
+bool serviceGone(const std::string &name) {
+  return !openService(name, SERVICE_QUERY_STATUS) && GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST;
 }
 
 DWORD controlService(const std::string &name, DWORD control) {

@@ -87,10 +87,7 @@ inline DWORD serviceProcessId(const std::string &name) { return serviceStatus(na
 inline bool waitForServiceState(const std::string &name, DWORD state, DWORD timeoutMs = 15000) {
   return waitFor([&] { return serviceState(name) == state; }, timeoutMs);
 }
-DWORD openServiceError(const std::string &name); // ERROR_SUCCESS when it opens
-inline bool serviceGone(const std::string &name) {
-  return openServiceError(name) == ERROR_SERVICE_DOES_NOT_EXIST;
-}
+bool serviceGone(const std::string &name); // the manager says there is no such service
 inline bool waitForServiceGone(const std::string &name, DWORD timeoutMs = 15000) {
   return waitFor([&] { return serviceGone(name); }, timeoutMs);
 }
