@@ -149,8 +149,8 @@ SERVICE_STATUS_PROCESS serviceStatus(const std::string &name) {
   return status;
 }
 
-DWORD openServiceError(const std::string &name) {
-  return openService(name, SERVICE_QUERY_STATUS) ? ERROR_SUCCESS : GetLastError();
+bool serviceGone(const std::string &name) {
+  return !openService(name, SERVICE_QUERY_STATUS) && GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST;
 }
 
 DWORD controlService(const std::string &name, DWORD control) {
@@ -281,6 +281,15 @@ std::string utf16(const std::u16string &text) {
 
 bool registerScheduler() {
   return registerService("Qvn", "\"" + programPath("Qvn.exe") + "\" -service");
+}
+
+std::string eventMessageFile() {
+  char value[MAX_PATH] = "";
+  DWORD size = sizeof value - 1;
+  RegGetValueA(HKEY_LOCAL_MACHINE,
+               "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\Quorvane",
+               "EventMessageFile", RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, nullptr, value, &size);
+  return value;
 }
 
 } // namespace qvntest

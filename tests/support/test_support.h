@@ -75,6 +75,10 @@ std::string schedulePoint(int minute); // "d:HHMM", taken round the week
 struct ServiceConfig {
   DWORD startType = 0;
   std::string binaryPath, displayName, description;
+  // "<start type> <binary path>, <display name>, <description>", to compare at once.
+  std::string joined() const {
+    return std::to_string(startType) + " " + binaryPath + ", " + displayName + ", " + description;
+  }
 };
 ServiceConfig queryServiceConfig(const std::string &name);
 SERVICE_STATUS_PROCESS serviceStatus(const std::string &name); // zeros when not queried
@@ -83,9 +87,9 @@ inline DWORD serviceProcessId(const std::string &name) { return serviceStatus(na
 inline bool waitForServiceState(const std::string &name, DWORD state, DWORD timeoutMs = 15000) {
   return waitFor([&] { return serviceState(name) == state; }, timeoutMs);
 }
-DWORD openServiceError(const std::string &name); // ERROR_SUCCESS when it opens
+bool serviceGone(const std::string &name); // the manager says there is no such service
 inline bool waitForServiceGone(const std::string &name, DWORD timeoutMs = 15000) {
-  return waitFor([&] { return openServiceError(name) == ERROR_SERVICE_DOES_NOT_EXIST; }, timeoutMs);
+  return waitFor([&] { return serviceGone(name); }, timeoutMs);
 }
 DWORD controlService(const std::string &name, DWORD control); // the system's error
 DWORD startServiceWithArgs(const std::string &name,
@@ -102,8 +106,9 @@ std::string uniqueServiceName(const std::string &prefix);
 std::string testServiceCommand(const std::string &switches = ""); // quoted path, switches
 bool registerService(const std::string &name, const std::string &binaryPath,
                      DWORD startType = SERVICE_DEMAND_START, const std::string &dependsOn = "");
-inline bool registerTestService(const std::string &name, const std::string &switches = "") {
-  return registerService(name, testServiceCommand(switches));
+inline bool registerTestService(const std::string &name, const std::string &switches = "",
+                                DWORD startType = SERVICE_DEMAND_START) {
+  return registerService(name, testServiceCommand(switches), startType);
 }
 // Stops the service (ending the test service if it will not stop) and deletes it; true once gone.
 bool removeService(const std::string &name);
@@ -134,5 +139,7 @@ std::string logErrorEntry(const std::string &context, DWORD code);
 size_t count(const std::string &text, const std::string &part); // how often part occurs
 std::string utf16(const std::u16string &text);                  // as UTF-16LE bytes, no mark
 bool registerScheduler(); // "Qvn" as the real Qvn.exe -service, started on demand
+// The message file the event source "Quorvane" names; empty when there is no source.
+std::string eventMessageFile();
 
 } // namespace qvntest

@@ -33,16 +33,6 @@ TEST(App, ServiceFromConsoleFailsAndTheRunAppendsToTheLog) {
             "earlier entry\r\n" + logErrorEntry("StartServiceCtrlDispatcher()", 1063));
 }
 
-// The message file the event source names; empty when there is no source.
-std::string eventMessageFile() {
-  char value[MAX_PATH] = "";
-  DWORD size = sizeof value - 1;
-  RegGetValueA(HKEY_LOCAL_MACHINE,
-               "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\Quorvane",
-               "EventMessageFile", RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, nullptr, value, &size);
-  return value;
-}
-
 // Run from another directory by a relative name without ".exe", as a person might type it.
 TEST(SchedulerInstall, RegistersTheRunningProgramStartsItAndRemovesIt) {
   const std::string binDir = "C:\\qvn sched\\bin dir", otherDir = "C:\\qvn sched\\other";
@@ -66,11 +56,8 @@ TEST(SchedulerInstall, RegistersTheRunningProgramStartsItAndRemovesIt) {
   EXPECT_TRUE(log.contains("Delayed automatic start not known to this system: Qvn starts with"
                            " the other automatic services\r\n"))
       << log.text();
-  ServiceConfig config = queryServiceConfig("Qvn");
-  EXPECT_EQ(config.binaryPath, "\"" + binDir + "\\Qvn.exe\" -service");
-  EXPECT_EQ(config.startType, DWORD(SERVICE_AUTO_START));
-  EXPECT_EQ(config.displayName, "Qvn");
-  EXPECT_EQ(config.description, "Run services at desired time");
+  EXPECT_EQ(queryServiceConfig("Qvn").joined(), // 2: automatic
+            "2 \"" + binDir + "\\Qvn.exe\" -service, Qvn, Run services at desired time");
   EXPECT_TRUE(waitForServiceState("Qvn", SERVICE_RUNNING));
   EXPECT_TRUE(waitFor([&] { return log.contains("Schedule loaded"); })); // none of it later
   // Registered already: a failure, said on the console, reason in the log.
@@ -79,14 +66,19 @@ TEST(SchedulerInstall, RegistersTheRunningProgramStartsItAndRemovesIt) {
   EXPECT_TRUE(r.has("Unable to install Quorvane service, see C:\\Qvn.log\r\n")) << r.output;
   EXPECT_EQ(r.exitCode, 1u);
   EXPECT_EQ(log.text(), logErrorEntry("CreateService()", ERROR_SERVICE_EXISTS));
+  // Paused, it is stopped and gone before the removal returns, so an install right after works.
   DWORD pid = serviceProcessId("Qvn");
+  ASSERT_EQ(controlService("Qvn", SERVICE_CONTROL_PAUSE), DWORD(ERROR_SUCCESS));
+  ASSERT_TRUE(waitForServiceState("Qvn", SERVICE_PAUSED));
+  EXPECT_EQ(runCopy("-desinstall").exitCode, 0u);
+  EXPECT_TRUE(serviceGone("Qvn") && waitForProcessEnd(pid, 5000));
+  EXPECT_EQ(runCopy("-install").exitCode, 0u);
   for (int i = 0; i < 2; ++i) { // the second time there is nothing to remove
     r = runCopy("-desinstall");
     EXPECT_EQ(r.output, kBanner + "Desinstalling Quorvane service...\r\n");
     EXPECT_EQ(r.exitCode, 0u);
   }
   EXPECT_TRUE(waitForServiceGone("Qvn"));
-  EXPECT_TRUE(waitForProcessEnd(pid));
   EXPECT_EQ(eventMessageFile(), "");
   SetCurrentDirectoryA(previous);
 }
@@ -99,7 +91,7 @@ TEST(ScheduleReport, ReportsTheFileAndEachServiceAsTheManagerAnswersAndChangesNo
   CreateDirectoryA(dir.c_str(), nullptr);
   ServiceCleanup office(uniqueServiceName("QvnCfgOffice")), off(uniqueServiceName("QvnCfgOff"));
   ASSERT_TRUE(registerTestService(office.name()) &&
-              registerService(off.name(), testServiceCommand(), SERVICE_DISABLED));
+              registerTestService(off.name(), "", SERVICE_DISABLED));
   ASSERT_TRUE(writeFile(dir + "\\Qvn.ini",
                         lines({"[" + office.name() + "]", "Stop=1:2400", "[QvnCfgNoSuchService]",
                                "[" + off.name() + "]", "ForceStart=y"})));

@@ -44,12 +44,6 @@ std::string installed() {
   return all;
 }
 
-bool eventSourceExists() {
-  return !RegGetValueA(HKEY_LOCAL_MACHINE,
-                       "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\Quorvane",
-                       "EventMessageFile", RRF_RT_ANY, nullptr, nullptr, nullptr);
-}
-
 class Package : public ::testing::Test {
 protected:
   void TearDown() override { msiexec(" /x" + kRelease), msiexec(" /x" + kOlder); }
@@ -59,10 +53,9 @@ protected:
 TEST_F(Package, InstallsUpgradesRefusesADowngradeAndRemoves) {
   ASSERT_EQ(msiexec(" /i" + kOlder), DWORD(0));
   ServiceConfig config = queryServiceConfig("Qvn");
-  EXPECT_EQ(config.binaryPath, "\"" + kFolder + "\\Qvn.exe\" -service");
-  EXPECT_EQ(config.startType, DWORD(SERVICE_AUTO_START));
-  EXPECT_EQ(config.description, "Run services at desired time");
-  EXPECT_TRUE(waitForServiceState("Qvn", SERVICE_RUNNING) && eventSourceExists());
+  EXPECT_EQ(config.joined(), // 2: automatic
+            "2 \"" + kFolder + "\\Qvn.exe\" -service, Qvn, Run services at desired time");
+  EXPECT_TRUE(waitForServiceState("Qvn", SERVICE_RUNNING) && eventMessageFile() != "");
   for (const char *file : {"Qvn.exe", "srvany.exe", "user-guide.txt", "Qvn.ini", "Qvn_install.ini"})
     EXPECT_TRUE(fileExists(kFolder + "\\" + file)) << file;
   EXPECT_EQ(installed(), "Quorvane 0.0.1;");
@@ -87,7 +80,7 @@ TEST_F(Package, InstallsUpgradesRefusesADowngradeAndRemoves) {
 
   ASSERT_EQ(msiexec(" /x" + kRelease), DWORD(0));
   EXPECT_TRUE(waitForServiceGone("Qvn"));
-  EXPECT_FALSE(eventSourceExists() || fileExists(kFolder));
+  EXPECT_FALSE(eventMessageFile() != "" || fileExists(kFolder));
   EXPECT_EQ(installed(), "");
   EXPECT_EQ(queryServiceConfig(client.name()).binaryPath, clientPath);
   EXPECT_EQ(readFile(kIni), "; pushed\r\n");
@@ -112,7 +105,7 @@ TEST_F(Package, AFailedRegistrationFailsTheInstallationAndLeavesNothing) {
 TEST(LiveSchedule, AnEditedScheduleActsWithinFiveSecondsAndOnlyWhole) {
   ServiceCleanup qvn("Qvn"), client(uniqueServiceName("QvnLive"));
   ASSERT_TRUE(registerTestService(client.name()));
-  ASSERT_TRUE(registerService("Qvn", "\"" + programPath("Qvn.exe") + "\" -service"));
+  ASSERT_TRUE(registerScheduler());
   DeleteFileA(kIni.c_str());
   FileTail log;
   ASSERT_EQ(startServiceWithArgs("Qvn"), DWORD(ERROR_SUCCESS));

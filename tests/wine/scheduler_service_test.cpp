@@ -39,9 +39,10 @@ protected:
     DeleteFileA(kIni.c_str());
   }
   // A test service with these switches, removed when the test ends.
-  std::string service(const char *prefix, const std::string &switches = "") {
+  std::string service(const char *prefix, const std::string &switches = "",
+                      DWORD startType = SERVICE_DEMAND_START) {
     services_.emplace_back(uniqueServiceName(prefix));
-    EXPECT_TRUE(registerTestService(services_.back().name(), switches));
+    EXPECT_TRUE(registerTestService(services_.back().name(), switches, startType));
     return services_.back().name();
   }
   // Writes the schedule and starts "Qvn"; the tick count of the start.
@@ -199,9 +200,7 @@ TEST_F(SchedulerFaults, AStopRefusedForNowIsRetriedUntilItSucceeds) {
 // Held by another program at start, the file is tried again at each check; a reload while it
 // is held, or when anyone may change it, keeps what was loaded.
 TEST_F(SchedulerFaults, AScheduleThatCannotBeUsedIsKeptAndTriedAgain) {
-  const std::string kept = service("QvnKept"), off = uniqueServiceName("QvnOff");
-  ServiceCleanup offCleanup(off);
-  ASSERT_TRUE(registerService(off, testServiceCommand(), SERVICE_DISABLED));
+  const std::string kept = service("QvnKept"), off = service("QvnOff", "", SERVICE_DISABLED);
   auto hold = [] {
     return CreateFileA(kIni.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   };
@@ -285,9 +284,7 @@ TEST_F(SchedulerFaults, ALargeSectionLoadsAndAStopDuringTheLoadIsPendingAtOnce) 
 // 500 ignored points and the disabled service are one event; a forced start of that service,
 // failing at every check, is logged and sent once, not at every check.
 TEST_F(SchedulerFaults, EventsNeverFlood) {
-  services_.emplace_back(uniqueServiceName("QvnOff"));
-  const std::string off = services_.back().name();
-  ASSERT_TRUE(registerService(off, testServiceCommand(), SERVICE_DISABLED));
+  const std::string off = service("QvnOff", "", SERVICE_DISABLED);
   std::string bad = "Start=";
   for (int i = 0; i < 500; ++i)
     bad += "9:" + std::to_string(1000 + i) + ";";

@@ -27,12 +27,6 @@ protected:
   ServiceManagerConnection connection;
 };
 
-// Start type, binary path, display name and description, as the system keeps them.
-static auto registration(const std::string &name) {
-  ServiceConfig c = queryServiceConfig(name);
-  return std::make_tuple(c.startType, c.binaryPath, c.displayName, c.description);
-}
-
 TEST_F(Scm, CreateRegistersAutomaticAndStartedOrOnDemandAndStoppedButNeverTwice) {
   ServiceCleanup boot(uniqueServiceName("QvnScmBoot")), demand(uniqueServiceName("QvnScmDemand"));
   const std::string path = testServiceCommand();
@@ -44,9 +38,9 @@ TEST_F(Scm, CreateRegistersAutomaticAndStartedOrOnDemandAndStoppedButNeverTwice)
   EXPECT_FALSE(
       logged(connection.createService(demand.c_str(), "Other", "C:\\other.exe", "New", true)));
   EXPECT_EQ(log.text(), logErrorEntry("CreateService()", ERROR_SERVICE_EXISTS));
-  EXPECT_EQ(registration(boot.name()), std::make_tuple(2ul, path, "Boot", "At boot"));
+  EXPECT_EQ(queryServiceConfig(boot.name()).joined(), "2 " + path + ", Boot, At boot");
   EXPECT_TRUE(waitForServiceState(boot.name(), SERVICE_RUNNING));
-  EXPECT_EQ(registration(demand.name()), std::make_tuple(3ul, path, "Demand", ""));
+  EXPECT_EQ(queryServiceConfig(demand.name()).joined(), "3 " + path + ", Demand, ");
   EXPECT_EQ(serviceState(demand.name()), DWORD(SERVICE_STOPPED));
 }
 

@@ -28,19 +28,15 @@ TEST(EventLog, QvnExesMessagesShowEachEntryWhole) {
   EXPECT_TRUE(removeEventSource());
 }
 
-// The reset period, then each action as type/delay.
-static std::string recoveryText(const SERVICE_FAILURE_ACTIONSA &options) {
+TEST(SchedulerOptions, RestartAfterAMinuteAndTheDelayedStart) {
+  SchedulerRecovery recovery; // the third action also for every later failure
+  // The reset period, then each action as type/delay.
+  const SERVICE_FAILURE_ACTIONSA &options = *recovery.info();
   std::string text = std::to_string(options.dwResetPeriod);
   for (DWORD i = 0; i < options.cActions; ++i)
     text += " " + std::to_string(options.lpsaActions[i].Type) + "/" +
             std::to_string(options.lpsaActions[i].Delay);
-  return text;
-}
-
-TEST(SchedulerOptions, RestartAfterAMinuteAndTheDelayedStart) {
-  SchedulerRecovery recovery; // the third action also for every later failure
-  const std::string kRestarts = "86400 1/60000 1/60000 1/60000";
-  EXPECT_EQ(recoveryText(*recovery.info()), kRestarts);
+  EXPECT_EQ(text, "86400 1/60000 1/60000 1/60000");
   EXPECT_TRUE(schedulerDelayedStart().fDelayedAutostart);
 }
 
