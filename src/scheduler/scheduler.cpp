@@ -19,7 +19,7 @@ bool mustAct(const ServiceRecord &record, bool wantRunning, const CheckActions &
   if (record.lastAction != done)
     return true;
   bool forced = wantRunning ? record.forceStart : record.forceStop;
-  if (!forced)
+  if (!forced && !record.hold)
     return false;
   // A state that cannot be had is taken as stopped: a start is then tried,
   // and its own failure said; a stop is not.
@@ -140,13 +140,29 @@ std::uint32_t retryWaitMs(const std::list<ServiceRecord> &records, std::uint32_t
   return wait;
 }
 
-bool checkRecordsAt(std::list<ServiceRecord> &records, std::int32_t now, std::uint32_t nowMs,
+bool wantedAt(const ServiceRecord &record, std::int64_t localMs) {
+  if (record.hold)
+    return record.hold->wantRunning;
+  return wantedState(record.schedule, minuteOfWeekAt(localMs));
+}
+
+bool checkRecordsAt(std::list<ServiceRecord> &records, std::int64_t localMs, std::uint32_t nowMs,
                     const CheckActions &actions, const std::function<bool()> &goOn) {
-  for (ServiceRecord &record : records) {
+  const std::int32_t now = minuteOfWeekAt(localMs);
+  for (auto at = records.begin(); at != records.end();) {
     if (goOn && !goOn())
       return false;
-    bool wantRunning = wantedState(record.schedule, now);
-    // The wish changed: what failed is no longer wanted.
+    ServiceRecord &record = *at;
+    if (record.hold && record.hold->untilLocalMs && *record.hold->untilLocalMs <= localMs) {
+      if (actions.holdEnded)
+        actions.holdEnded(record.name, *record.hold);
+      record.hold.reset();
+    }
+    if (!record.scheduled && !record.hold) { // its hold was all there was to do
+      at = records.erase(at);
+      continue;
+    }
+    bool wantRunning = wantedAt(record, localMs);
     if (record.retry && record.retry->wantRunning != wantRunning)
       record.retry.reset();
     if (record.failing && record.failing->wantRunning != wantRunning)
@@ -155,6 +171,7 @@ bool checkRecordsAt(std::list<ServiceRecord> &records, std::int32_t now, std::ui
         record.retry ? retryWait(*record.retry, nowMs) == 0 : mustAct(record, wantRunning, actions);
     if (due)
       act(record, wantRunning, now, nowMs, actions);
+    ++at;
   }
   return true;
 }
@@ -239,8 +256,7 @@ bool Scheduler::check(const std::function<bool()> &goOn) {
   const ClockReading before = lastCheck_;
   lastCheck_ = clock_.read();
   readAtMs_ = readTime(before, lastCheck_);
-  bool whole =
-      checkRecordsAt(records_, minuteOfWeekAt(*readAtMs_), lastCheck_.tickMs, actions_, goOn);
+  bool whole = checkRecordsAt(records_, *readAtMs_, lastCheck_.tickMs, actions_, goOn);
   if (settings_.traceChecks)
     actions_.logLine("Check done", LogKind::Record); // a test trace
   return whole;
@@ -258,6 +274,10 @@ std::uint32_t Scheduler::waitMs() const {
   std::uint32_t wait = std::min(
       nextWakeMs(records_, minuteOfWeekAt(*readAtMs_), local - *readAtMs_ + intoMinute, cap),
       retryWaitMs(records_, now.tickMs));
+  for (const ServiceRecord &record : records_)
+    if (record.hold && record.hold->untilLocalMs)
+      wait = static_cast<std::uint32_t>(
+          std::clamp<std::int64_t>(*record.hold->untilLocalMs - local, 0, wait));
   // Local time jumps when the offset changes: check then, so a point the
   // clock skips or lands on acts at the jump.
   if (std::optional<std::int64_t> change = nextOffsetChange(clock_.offsetAt, now.utcMs, wait))

@@ -34,7 +34,14 @@ struct CheckActions {
   std::function<void(const std::string &, std::uint32_t)> logError;
   // A start or stop's Result, unless the same was said before (a retry's).
   std::function<void(const Result &)> logFailure;
+  // A hold's time came: the service role removes it from where holds are
+  // kept and says so. Not called when not given.
+  std::function<void(const std::string &, const Hold &)> holdEnded;
 };
+
+// The state a record's service is wanted in at a local time: a hold's while
+// it lasts, else the schedule's at that minute of the week.
+bool wantedAt(const ServiceRecord &record, std::int64_t localMs);
 
 // How long a start or stop refused for a passing reason waits for its retry.
 constexpr std::uint32_t kRetryAfterMs = 30000;
@@ -64,12 +71,13 @@ std::uint32_t retryWaitMs(const std::list<ServiceRecord> &records, std::uint32_t
 // final failure is not retried unless forced; one a forced schedule meets
 // again at every check is logged once, then hourly ("Still failing to start
 // service <name> since <day time>"), and when the start or stop succeeds.
-// goOn, when given, is asked
+// A held service is kept in its held state as a forced one is; a hold whose
+// time has come ends first (holdEnded), and a record only held is then
+// dropped. goOn, when given, is asked
 // before each record: a false answer (a stop or pause request) ends the pass
 // there, and the result is then false.
-bool checkRecordsAt(std::list<ServiceRecord> &records, std::int32_t minuteOfWeek,
-                    std::uint32_t nowMs, const CheckActions &actions,
-                    const std::function<bool()> &goOn = nullptr);
+bool checkRecordsAt(std::list<ServiceRecord> &records, std::int64_t localMs, std::uint32_t nowMs,
+                    const CheckActions &actions, const std::function<bool()> &goOn = nullptr);
 
 // Milliseconds from now until the next point's minute begins, at most
 // capMs. checkMinute is the minute of the week the last check looked at;
@@ -122,7 +130,8 @@ public:
   // Milliseconds from now until the next check is due, the earliest of: the
   // real instant the next point's local minute begins, a pending retry, the
   // next change of the local offset (so a point the clock jumps over acts at
-  // the jump), and the end of the interval since the last check.
+  // the jump), the end of a hold, and the end of the interval since the
+  // last check.
   std::uint32_t waitMs() const;
 
 private:

@@ -41,6 +41,13 @@ struct RepeatedFailure {
   uint32_t toldAtMs = 0;   // the steady millisecond count it was last said
 };
 
+// A hold set with "Qvn -hold": the service is wanted in one state, and kept
+// so, until a local time (none: until released), whatever its schedule says.
+struct Hold {
+  bool wantRunning = false;
+  std::optional<std::int64_t> untilLocalMs;
+};
+
 struct ServiceRecord {
   std::string name; // the service's key name
   WeeklySchedule schedule;
@@ -49,6 +56,8 @@ struct ServiceRecord {
   std::optional<RepeatedFailure> failing;
   bool forceStart = false;
   bool forceStop = false;
+  std::optional<Hold> hold;
+  bool scheduled = true; // false: not in the schedule file, only held
 };
 
 // Service names are equal whatever their ASCII case, as the service

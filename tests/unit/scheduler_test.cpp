@@ -15,6 +15,8 @@ namespace {
 constexpr std::int32_t kMon0800 = 1440 + 8 * 60, kMon1800 = 1440 + 18 * 60;
 constexpr std::uint32_t kNoRetry = std::numeric_limits<std::uint32_t>::max();
 constexpr std::int64_t kSecond = 1000, kMinute = 60 * kSecond, kHour = 60 * kMinute;
+// A local time in the week of Sunday 1970-01-04, at a minute of that week.
+constexpr std::int64_t inFirstWeek(std::int32_t minute) { return (3 * 1440 + minute) * kMinute; }
 
 // Services' states by name (none: the query fails), the error every start and stop fails with (0:
 // success, the state follows); every call and line in order ("; " between), a start or stop not to
@@ -38,31 +40,32 @@ struct Manager {
     states[n] = what == "start" ? scm::kStateRunning : scm::kStateStopped;
     return Result();
   }
-  CheckActions actions{[this](const std::string &n) {
-                         note("query " + n);
-                         return states[n] ? Expected<std::uint32_t>(states[n])
-                                          : Result::failure(1060);
-                       },
-                       [this](const std::string &n) { return call("start", n, startError); },
-                       [this](const std::string &n) { return call("stop", n, stopError); },
-                       [this](const std::string &n) { return note("dependents " + n), dependents; },
-                       [this](const std::string &line, LogKind kind) {
-                         // Each start or stop sent is worth an information event.
-                         EXPECT_TRUE(kind == LogKind::Information ||
-                                     (line.rfind("Starting ", 0) && line.rfind("Stopping ", 0)))
-                             << line;
-                         note(line, true);
-                       },
-                       [this](const std::string &context, std::uint32_t error) {
-                         note(context + ": " + std::to_string(error), true);
-                       },
-                       [this](const Result &) {
-                         if (!stamp)
-                           calls.erase(quietAt, 6);
-                       }};
+  CheckActions actions{
+      [this](const std::string &n) {
+        note("query " + n);
+        return states[n] ? Expected<std::uint32_t>(states[n]) : Result::failure(1060);
+      },
+      [this](const std::string &n) { return call("start", n, startError); },
+      [this](const std::string &n) { return call("stop", n, stopError); },
+      [this](const std::string &n) { return note("dependents " + n), dependents; },
+      [this](const std::string &line, LogKind kind) {
+        // Each start or stop sent is worth an information event.
+        EXPECT_TRUE(kind == LogKind::Information ||
+                    (line.rfind("Starting ", 0) && line.rfind("Stopping ", 0)))
+            << line;
+        note(line, true);
+      },
+      [this](const std::string &context, std::uint32_t error) {
+        note(context + ": " + std::to_string(error), true);
+      },
+      [this](const Result &) {
+        if (!stamp)
+          calls.erase(quietAt, 6);
+      },
+      [this](const std::string &n, const Hold &) { note("hold ended " + n, true); }};
   std::string at(std::list<ServiceRecord> &records, std::int32_t minute, std::uint32_t ms = 0) {
     calls.clear();
-    checkRecordsAt(records, minute, ms, actions);
+    checkRecordsAt(records, inFirstWeek(minute), ms, actions);
     return calls;
   }
 };
@@ -81,7 +84,8 @@ TEST(CheckPass, ActsAtTheFirstCheckThenOnlyWhenTheWantedStateChanges) {
   // A stop or pause request ends the pass before the next record.
   records = {record("A"), record("B")};
   m.calls.clear();
-  EXPECT_FALSE(checkRecordsAt(records, kMon0800, 0, m.actions, [&] { return m.calls.empty(); }));
+  EXPECT_FALSE(checkRecordsAt(records, inFirstWeek(kMon0800), 0, m.actions,
+                              [&] { return m.calls.empty(); }));
   EXPECT_EQ(m.calls, "Starting service A; start A");
 }
 
@@ -103,6 +107,25 @@ TEST(CheckPass, ForceActsOnlyOnASettledOppositeState) {
   EXPECT_EQ(m.at(records, kMon1800 + 20), "query A; Stopping service A; stop A");
   records.front().forceStop = false; // forced one way only: the other way is left alone
   EXPECT_EQ(m.at(records, kMon1800 + 30), "");
+}
+
+// A hold overrides the schedule and is kept as a forced state is, until its time: then it ends,
+// the schedule rules at once, and a service held without a schedule is let go.
+TEST(CheckPass, AHoldRulesUntilItsTimeThenTheScheduleDoes) {
+  std::list<ServiceRecord> records{record("A"), record("B")};
+  records.front().hold = Hold{false, inFirstWeek(kMon0800 + 30)};
+  records.back().hold = Hold{true, std::nullopt};
+  records.back().scheduled = false;
+  Manager m;
+  m.startError = 0;
+  m.states["A"] = scm::kStateRunning;
+  EXPECT_EQ(m.at(records, kMon0800), "Stopping service A; stop A; Starting service B; start B");
+  m.states["A"] = m.states["B"] = scm::kStateRunning;
+  EXPECT_EQ(m.at(records, kMon0800 + 10), "query A; Stopping service A; stop A; query B");
+  EXPECT_EQ(m.at(records, kMon0800 + 30), "hold ended A; Starting service A; start A; query B");
+  records.back().hold->untilLocalMs = inFirstWeek(kMon0800 + 40);
+  EXPECT_EQ(m.at(records, kMon0800 + 40), "hold ended B");
+  EXPECT_EQ(records.size(), 1u);
 }
 
 // A forced start of a disabled service fails at every check: said once, then hourly; a new
