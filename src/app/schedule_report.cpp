@@ -3,6 +3,9 @@
 #include "app/service_wording.h"
 #include "common/system_numbers.h"
 #include "common/text.h"
+#include "scheduler/calendar.h"
+#include "scheduler/next_changes.h"
+#include "scheduler/scheduler.h"
 
 #include <algorithm>
 
@@ -29,31 +32,94 @@ std::string findingText(const ScheduleFinding &finding) {
     return "Unknown key \"" + subject + "\": ignored";
   case Kind::RepeatedKey:
     return "Repeated key \"" + subject + "\": only the first is read";
+  case Kind::IgnoredHoliday:
+    return "Ignored holiday \"" + subject + "\": " + detail;
   default:
     return subject + " " + detail;
   }
 }
 
-std::vector<std::string> scheduleLines(const ServiceRecord &record, std::int32_t now) {
+const char *stateWord(bool running) { return running ? "running" : "stopped"; }
+
+// "Thu 2026-12-24 08:00".
+std::string dayAndTime(std::int64_t localMs) {
+  return weekdayTime(minuteOfWeekAt(localMs)).substr(0, 4) + localTimeText(localMs);
+}
+
+// The holidays among the 30 days from today, a run of days as one range.
+std::string holidaysLine(const ServiceRecord &record, std::int64_t localNow) {
+  if (!record.holidayAs)
+    return "  Holidays: not applied (HolidayAs=-)";
+  std::vector<std::string> runs;
+  const std::int64_t today = dayOfLocalTime(localNow);
+  for (std::int64_t day = today; day < today + 30; ++day) {
+    if (!isHoliday(record.holidays, day))
+      continue;
+    std::int64_t last = day;
+    while (last + 1 < today + 30 && isHoliday(record.holidays, last + 1))
+      ++last;
+    runs.push_back(dateText(civilFromDays(day)) +
+                   (last > day ? ".." + dateText(civilFromDays(last)) : ""));
+    day = last;
+  }
+  return "  Holidays in the next 30 days, run as " +
+         weekdayTime(*record.holidayAs * kMinutesPerDay).substr(0, 3) + ": " +
+         (runs.empty() ? "none" : joined(runs));
+}
+
+// A change in the hour the clock skips acts at the jump; one in the hour it
+// repeats acts once.
+std::string clockNote(const OffsetAt &offsetAt, std::int64_t localMs) {
+  if (!offsetAt)
+    return "";
+  const std::string time = localTimeText(localMs).substr(11);
+  LocalTimeFate fate = localTimeFate(offsetAt, localMs);
+  if (fate.kind == LocalTimeFate::Kind::Skipped)
+    return "; the clock skips " + time + ": acts at " + localTimeText(fate.actsAtMs).substr(11);
+  if (fate.kind == LocalTimeFate::Kind::Twice)
+    return "; " + time + " comes twice: acts once";
+  return "";
+}
+
+std::vector<std::string> scheduleLines(const ServiceRecord &record, const ScheduleFacts &facts) {
+  static const char *const kCauses[] = {"point", "holiday begins", "holiday ends", "hold ends"};
+  const std::int32_t now = minuteOfWeekAt(facts.localNow);
   std::vector<std::string> lines, points;
   for (const ScheduleEntry &entry : record.schedule)
     points.push_back(weekdayTime(entry.minuteOfWeek) + (entry.wantRunning ? " start" : " stop"));
   lines.push_back("  Points: " + (points.empty() ? "none" : joined(points)));
-  bool wanted = wantedState(record.schedule, now);
-  std::optional<std::int32_t> next = nextChange(record.schedule, now);
-  if (next) {
+  if (nextChange(record.schedule, now)) {
     std::vector<std::string> chart = weekChart(record.schedule, now);
     lines.insert(lines.end(), chart.begin(), chart.end());
   } else {
-    lines.push_back(std::string("  Week: wanted ") + (wanted ? "running" : "stopped") +
+    lines.push_back(std::string("  Week: wanted ") + stateWord(wantedState(record.schedule, now)) +
                     " all week");
   }
+  if (!record.holidays.empty())
+    lines.push_back(holidaysLine(record, facts.localNow));
+  // One whose time came ends at the service's next check.
+  const std::optional<Hold> &hold = record.hold;
+  const bool held = hold && (!hold->untilLocalMs || *hold->untilLocalMs > facts.localNow);
+  if (held)
+    lines.push_back(std::string("  Held: ") + stateWord(hold->wantRunning) + " until " +
+                    (hold->untilLocalMs ? dayAndTime(*hold->untilLocalMs) : "released"));
+  const bool wanted =
+      held ? hold->wantRunning : wantedState(record.schedule, readMinuteAt(record, facts.localNow));
+  // A year holds every yearly holiday.
+  const std::vector<WantedChange> changes = nextChanges(record, facts.localNow, 3, 366 * kMsPerDay);
   if (record.forceStart || record.forceStop)
     lines.push_back(std::string("  Enforced:") + (record.forceStart ? " ForceStart" : "") +
                     (record.forceStop ? " ForceStop" : ""));
-  lines.push_back(std::string("  Wanted now: ") + (wanted ? "running" : "stopped") + "; " +
-                  (next ? "next change " + weekdayTime(*next) + (wanted ? " (stop)" : " (start)")
-                        : "never changes"));
+  lines.push_back(std::string("  Wanted now: ") + stateWord(wanted) + "; " +
+                  (changes.empty()
+                       ? "never changes"
+                       : "next change " + weekdayTime(minuteOfWeekAt(changes[0].localMs)) +
+                             (wanted ? " (stop)" : " (start)")));
+  for (const WantedChange &change : changes)
+    lines.push_back("  Next change: " + dayAndTime(change.localMs) +
+                    (change.wantRunning ? " start (" : " stop (") +
+                    kCauses[static_cast<int>(change.cause)] +
+                    clockNote(facts.offsetAt, change.localMs) + ")");
   return lines;
 }
 
@@ -94,7 +160,7 @@ TestReport buildTestReport(LoadedSchedule loaded, const ScheduleFacts &facts) {
     } else {
       print("  Service: " + service.displayName + ", " + stateName(service.state));
     }
-    for (const std::string &line : scheduleLines(record, facts.now))
+    for (const std::string &line : scheduleLines(record, facts))
       print(line);
     // Windows refuses a stop while a dependent runs: those it leaves running.
     if (service.dependents) {

@@ -5,6 +5,7 @@
 
 #include "install/change_access.h"
 #include "scheduler/schedule_config.h"
+#include "scheduler/schedule_time.h"
 
 #include <cstdint>
 #include <map>
@@ -33,7 +34,8 @@ struct ScheduleFacts {
   std::string path;                             // the schedule file, full
   bool named = false;                           // given on the command line: it must be there
   std::optional<Refusal> refusal;               // why the service would not load its own file
-  std::int32_t now = 0;                         // the minute of the week the service would read
+  std::int64_t localNow = 0;                    // the local time the service would read
+  OffsetAt offsetAt;                            // the local clock's; none: not asked
   std::map<std::string, ServiceFacts> services; // by section name; none: not installed
   std::optional<SchedulerFacts> scheduler;      // none: not installed
 };
@@ -43,6 +45,7 @@ struct TestReport {
   int problems = 0;
 };
 
-// Each section with its service, points, week, wanted state and problems,
-// then what belongs to no section, the scheduler and the count.
+// Each section with its service, points, week, holidays of the next 30
+// days, hold, wanted state, next three changes and problems, then what
+// belongs to no section, the scheduler and the count.
 TestReport buildTestReport(LoadedSchedule loaded, const ScheduleFacts &facts);

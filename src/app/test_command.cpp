@@ -80,7 +80,8 @@ bool reportSchedule(const std::optional<std::string> &scheduleFile) {
       facts.refusal->problem = problemShown(*facts.refusal);
   // Read as the service reads it: in the hour after the clock went back, at
   // the minute it showed before.
-  facts.now = scheduleMinuteNow();
+  facts.offsetAt = localOffsetMs;
+  facts.localNow = latestLocalTime(localOffsetMs, readSystemClock().utcMs);
   facts.scheduler = schedulerFacts(scm);
   TestReport report = buildTestReport(std::move(loaded), facts);
   for (const std::string &line : report.lines)

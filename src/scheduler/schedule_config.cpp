@@ -10,7 +10,8 @@ namespace {
 
 using Kind = ScheduleFinding::Kind;
 
-const char *const kKeys[] = {"Start", "Stop", "ForceStart", "ForceStop"};
+const char kHolidays[] = "Holidays", kHolidayAs[] = "HolidayAs";
+const char *const kKeys[] = {"Start", "Stop", "ForceStart", "ForceStop", kHolidays, kHolidayAs};
 
 bool knownKey(const std::string &key) {
   return std::any_of(std::begin(kKeys), std::end(kKeys),
@@ -29,6 +30,32 @@ void readPoints(const IniSection &section, const char *key, bool wantRunning, Se
                           "Ignoring text " + token.ignoredText + " of schedule entry " +
                               token.token + " of service " + record.name});
   }
+}
+
+void readHolidays(const IniSection &section, const std::string &of, std::vector<Holiday> &holidays,
+                  std::vector<ScheduleFinding> &findings) {
+  std::vector<HolidayProblem> problems;
+  parseHolidays(section.value(kHolidays, ""), holidays, problems);
+  for (const HolidayProblem &problem : problems)
+    findings.push_back({Kind::IgnoredHoliday, section.name, problem.item, problem.why,
+                        "Ignoring holiday " + problem.item + " of " + of + ": " + problem.why});
+}
+
+// A weekday digit, or "-": holidays do not apply; anything else leaves Sunday.
+void readHolidayAs(const IniSection &section, ServiceRecord &record,
+                   std::vector<ScheduleFinding> &findings) {
+  const std::optional<std::string> as = section.value(kHolidayAs);
+  if (!as)
+    return;
+  if (*as == "-")
+    record.holidayAs.reset();
+  else if (as->size() == 1 && (*as)[0] >= '0' && (*as)[0] <= '6')
+    record.holidayAs = (*as)[0] - '0';
+  else
+    findings.push_back({Kind::IgnoredHolidayAs, record.name, std::string(kHolidayAs) + "=" + *as,
+                        "ignored: not a weekday 0-6 or -",
+                        "Ignoring " + std::string(kHolidayAs) + "=" + *as + " of service " +
+                            record.name + ": not a weekday 0-6 or -"});
 }
 
 void checkKeys(const IniSection &section, std::vector<ScheduleFinding> &findings) {
@@ -104,6 +131,10 @@ LoadedSchedule loadSchedule(const IniFile &file, const std::string &ownService) 
   LoadedSchedule loaded;
   fileFindings(file, loaded);
   auto &findings = loaded.findings;
+  std::vector<Holiday> everyService;
+  const IniSection *own = file.section(ownService);
+  if (own)
+    readHolidays(*own, "[" + own->name + "]", everyService, findings);
   for (const IniSection &section : file.sections) {
     auto skip = [&](Kind kind, const char *why) {
       findings.push_back({kind, section.name, section.name, why,
@@ -114,7 +145,11 @@ LoadedSchedule loadSchedule(const IniFile &file, const std::string &ownService) 
       continue;
     }
     if (sameName(section.name, ownService)) {
-      skip(Kind::OwnSection, "the scheduler never starts or stops itself");
+      // Holidays of every service are all it may give, and only once.
+      if (&section != own || section.keys.empty() ||
+          std::any_of(section.keys.begin(), section.keys.end(),
+                      [](const std::string &key) { return !sameName(key, kHolidays); }))
+        skip(Kind::OwnSection, "the scheduler never starts or stops itself");
       continue;
     }
     // The profile functions read only the first section of a name.
@@ -133,6 +168,9 @@ LoadedSchedule loadSchedule(const IniFile &file, const std::string &ownService) 
     record.forceStart = isFlagSet(section.value("ForceStart", "n"));
     record.forceStop = isFlagSet(section.value("ForceStop", "n"));
     checkForce(record, findings);
+    record.holidays = everyService;
+    readHolidays(section, "service " + record.name, record.holidays, findings);
+    readHolidayAs(section, record, findings);
   }
   return loaded;
 }

@@ -24,6 +24,8 @@ struct ScheduleFinding {
     RepeatedSection,     // only the first of a name is read
     IgnoredEntry,        // a point not taken
     IgnoredText,         // a point taken, text after its time ignored
+    IgnoredHoliday,      // a date, range or yearly date not taken
+    IgnoredHolidayAs,    // not a weekday digit or "-": holidays run as Sunday
     UnknownKey,
     RepeatedKey,    // only the first line of a key is read
     ForceNeverActs, // ForceStart/ForceStop for a state never wanted
@@ -50,7 +52,8 @@ struct LoadedSchedule {
 
 // One record per section of file, in file order, but for the scheduler's
 // own service (ownService) and sections it cannot use; the keys "Start",
-// "Stop", "ForceStart", "ForceStop".
+// "Stop", "ForceStart", "ForceStop", "Holidays" and "HolidayAs". The own
+// service's section gives only "Holidays", every service's.
 LoadedSchedule loadSchedule(const IniFile &file, const std::string &ownService);
 
 // Adds a finding for each record the scheduler may start (a start point,

@@ -55,3 +55,22 @@ std::int64_t latestLocalTime(const OffsetAt &offsetAt, std::int64_t utcMs) {
   }
   return scheduleTime(local, latest);
 }
+
+LocalTimeFate localTimeFate(const OffsetAt &offsetAt, std::int64_t localMs) {
+  // The real instants the local time would be at under the offsets a day
+  // before and after: no zone changes its offset twice within two days.
+  constexpr std::int64_t kDayMs = 24 * 60 * kMinuteMs;
+  const std::int64_t near = localMs - offsetAt(localMs);
+  const std::int64_t early = localMs - offsetAt(near - kDayMs),
+                     late = localMs - offsetAt(near + kDayMs);
+  auto shows = [&](std::int64_t utc) { return utc + offsetAt(utc) == localMs; };
+  if (early == late)
+    return {};
+  if (shows(early) && shows(late))
+    return {LocalTimeFate::Kind::Twice, localMs};
+  if (shows(early) || shows(late))
+    return {};
+  const std::int64_t from = std::min(early, late);
+  std::optional<std::int64_t> jump = nextOffsetChange(offsetAt, from, std::max(early, late) - from);
+  return {LocalTimeFate::Kind::Skipped, jump ? *jump + offsetAt(*jump) : localMs};
+}

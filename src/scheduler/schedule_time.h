@@ -38,3 +38,14 @@ std::int64_t scheduleTime(std::int64_t localMs, std::int64_t lastReadMs);
 // the clock went back; otherwise the local time at utcMs. Where a process
 // without a past (a scheduler just started, "-test") reads the schedule.
 std::int64_t latestLocalTime(const OffsetAt &offsetAt, std::int64_t utcMs);
+
+// What the local clock does with a local time: shows it once, shows it twice
+// (the hour repeated when the offset drops: a point then acts once), or skips
+// it (the hour the offset jumps over: a point then acts at the jump, the
+// local time the clock then shows, in actsAtMs).
+struct LocalTimeFate {
+  enum class Kind { Once, Twice, Skipped };
+  Kind kind = Kind::Once;
+  std::int64_t actsAtMs = 0;
+};
+LocalTimeFate localTimeFate(const OffsetAt &offsetAt, std::int64_t localMs);

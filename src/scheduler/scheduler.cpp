@@ -2,6 +2,8 @@
 
 #include "common/system_numbers.h"
 #include "common/text.h"
+#include "scheduler/calendar.h"
+#include "scheduler/next_changes.h"
 #include "scm/service_status.h"
 
 #include <algorithm>
@@ -143,7 +145,14 @@ std::uint32_t retryWaitMs(const std::list<ServiceRecord> &records, std::uint32_t
 bool wantedAt(const ServiceRecord &record, std::int64_t localMs) {
   if (record.hold)
     return record.hold->wantRunning;
-  return wantedState(record.schedule, minuteOfWeekAt(localMs));
+  return wantedState(record.schedule, readMinuteAt(record, localMs));
+}
+
+std::int32_t readMinuteAt(const ServiceRecord &record, std::int64_t localMs) {
+  const std::int32_t minute = minuteOfWeekAt(localMs);
+  if (!record.holidayAs || !isHoliday(record.holidays, dayOfLocalTime(localMs)))
+    return minute;
+  return *record.holidayAs * kMinutesPerDay + minute % kMinutesPerDay;
 }
 
 bool checkRecordsAt(std::list<ServiceRecord> &records, std::int64_t localMs, std::uint32_t nowMs,
@@ -278,6 +287,13 @@ std::uint32_t Scheduler::waitMs() const {
     if (record.hold && record.hold->untilLocalMs)
       wait = static_cast<std::uint32_t>(
           std::clamp<std::int64_t>(*record.hold->untilLocalMs - local, 0, wait));
+  // On and around holidays the week's points are not all the changes.
+  for (const ServiceRecord &record : records_)
+    if (record.holidayAs && !record.holidays.empty())
+      for (const WantedChange &change :
+           nextChanges(record, *readAtMs_, 1, local + wait - *readAtMs_))
+        wait =
+            static_cast<std::uint32_t>(std::clamp<std::int64_t>(change.localMs - local, 0, wait));
   // Local time jumps when the offset changes: check then, so a point the
   // clock skips or lands on acts at the jump.
   if (std::optional<std::int64_t> change = nextOffsetChange(clock_.offsetAt, now.utcMs, wait))

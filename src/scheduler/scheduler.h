@@ -40,8 +40,12 @@ struct CheckActions {
 };
 
 // The state a record's service is wanted in at a local time: a hold's while
-// it lasts, else the schedule's at that minute of the week.
+// it lasts, else the schedule's at readMinuteAt.
 bool wantedAt(const ServiceRecord &record, std::int64_t localMs);
+
+// The minute of the week a record's schedule is read at, at a local time:
+// on one of its holidays, that minute of its HolidayAs day.
+std::int32_t readMinuteAt(const ServiceRecord &record, std::int64_t localMs);
 
 // How long a start or stop refused for a passing reason waits for its retry.
 constexpr std::uint32_t kRetryAfterMs = 30000;
@@ -130,7 +134,8 @@ public:
   // Milliseconds from now until the next check is due, the earliest of: the
   // real instant the next point's local minute begins, a pending retry, the
   // next change of the local offset (so a point the clock jumps over acts at
-  // the jump), the end of a hold, and the end of the interval since the
+  // the jump), the end of a hold, a holiday's change (its midnights, and the
+  // points of the day it runs as), and the end of the interval since the
   // last check.
   std::uint32_t waitMs() const;
 

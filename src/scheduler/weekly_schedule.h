@@ -3,6 +3,7 @@
 #pragma once
 
 #include "common/text.h"
+#include "scheduler/holidays.h"
 
 #include <cstdint>
 #include <list>
@@ -57,7 +58,11 @@ struct ServiceRecord {
   bool forceStart = false;
   bool forceStop = false;
   std::optional<Hold> hold;
-  bool scheduled = true; // false: not in the schedule file, only held
+  bool scheduled = true;         // false: not in the schedule file, only held
+  std::vector<Holiday> holidays; // those of all services, then its own
+  // The weekday (0 Sunday) whose schedule rules on a holiday; none: holidays
+  // do not apply.
+  std::optional<int> holidayAs = 0;
 };
 
 // Service names are equal whatever their ASCII case, as the service

@@ -69,19 +69,22 @@ TEST(TestReport, EachSectionWithItsServiceScheduleAndProblemsThenTheSchedulerAnd
   using Names = std::vector<std::string>;
   IniFile file;
   file.state = IniFile::State::Read;
-  for (const Names &section :
-       {Names{"Office", "Start=1:0800", "Stop=1:1800", "ForceStop=y", "Strat=1:0900"},
-        Names{"Gone", "Start=3:1200,4:1200", "Stop=1:2400"}, Names{"Qvn"}}) {
+  for (const Names &section : {Names{"Office", "Start=1:0800", "Stop=1:1800", "ForceStop=y",
+                                     "Strat=1:0900", "Holidays=1970-01-12;1970-02-30"},
+                               Names{"Gone", "Start=3:1200,4:1200", "Stop=1:2400"}, Names{"Qvn"}}) {
     file.sections.emplace_back().name = section[0];
     addSectionLines(file.sections.back(), Names(section.begin() + 1, section.end()));
   }
   ScheduleFacts facts;
   facts.path = "C:\\cfg\\Qvn.ini";
   facts.refusal = Refusal{"C:\\cfg can be changed by Everyone", "icacls x", false};
-  facts.now = kMinutesPerDay + 9 * 60; // Monday 09:00; "Gone" has no facts: not installed
+  facts.localNow =
+      (4 * 1440 + 9 * 60) * 60000; // Monday 1970-01-05 09:00; "Gone" has no facts: not installed
   facts.services["Office"] = {0, "", "Office work", 4, false, Names{"Child"}};
   facts.scheduler = SchedulerFacts{7, "\"C:\\q\\Qvn.exe\" -service", false};
-  TestReport report = buildTestReport(loadSchedule(file, "Qvn"), facts);
+  LoadedSchedule loaded = loadSchedule(file, "Qvn");
+  loaded.records.back().hold = Hold{false, (6 * 1440 + 10 * 60) * 60000}; // Wed 1970-01-07 10:00
+  TestReport report = buildTestReport(std::move(loaded), facts);
   ASSERT_GT(report.lines.size(), 15u);
   EXPECT_EQ(report.lines[6].rfind("  Week  ", 0), 0u); // the chart, tested with the schedule
   report.lines.erase(report.lines.begin() + 6, report.lines.begin() + 15);
@@ -92,22 +95,29 @@ TEST(TestReport, EachSectionWithItsServiceScheduleAndProblemsThenTheSchedulerAnd
                    "[Office]",
                    "  Service: Office work, running",
                    "  Points: Mon 08:00 start, Mon 18:00 stop",
+                   "  Holidays in the next 30 days, run as Sun: 1970-01-12",
                    "  Enforced: ForceStop",
                    "  Wanted now: running; next change Mon 18:00 (stop)",
+                   "  Next change: Mon 1970-01-05 18:00 stop (point)",
+                   "  Next change: Mon 1970-01-19 08:00 start (point)",
+                   "  Next change: Mon 1970-01-19 18:00 stop (point)",
                    "  Dependents not stopped by the schedule: Child (Windows refuses to stop the "
                    "service while they run)",
                    "  Unknown key \"Strat\": ignored",
+                   "  Ignored holiday \"1970-02-30\": no such day",
                    "[Gone]",
                    "  Service: not installed",
                    "  Points: Wed 12:00 start",
                    "  Week: wanted running all week",
-                   "  Wanted now: running; never changes",
+                   "  Held: stopped until Wed 1970-01-07 10:00",
+                   "  Wanted now: stopped; next change Wed 10:00 (start)",
+                   "  Next change: Wed 1970-01-07 10:00 start (hold ends)",
                    "  Ignored text \",4:1200\" after entry \"3:1200\"",
                    "  Ignored entry \"1:2400\": hour above 23",
                    "Problem: Ignoring schedule section Qvn: the scheduler never starts or stops "
                    "itself",
                    "Scheduler: \"Qvn\" is installed, paused, and runs \"C:\\q\\Qvn.exe\" -service",
-                   "2 service(s), 7 problem(s)"}));
+                   "2 service(s), 8 problem(s)"}));
   for (bool named : {true, false}) {
     facts = ScheduleFacts();
     facts.path = "C:\\x.ini";

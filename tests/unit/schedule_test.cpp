@@ -1,6 +1,7 @@
 // The weekly schedule: values parsed into points, the state wanted and the next change round
 // the week, a schedule file's sections and what the service would ignore, the week chart.
 #include "schedule_records.h"
+#include "scheduler/calendar.h"
 #include "scheduler/schedule_config.h"
 
 #include <gtest/gtest.h>
@@ -77,6 +78,32 @@ TEST(WeeklySchedule, WantedStateAndNextChangeRoundTheWeek) {
             (std::vector<std::optional<std::int32_t>>{1920, 2520, 1920, 3360, 2520, {}, {}}));
 }
 
+// Days and dates (leap years by the century rule, a month's and a year's end, before 1970), and
+// the items of a Holidays value: those taken and why the others are not.
+TEST(Holidays, CalendarDaysAndTheItemsOfAValue) {
+  for (std::int64_t day = -800; day < 22000; ++day)
+    ASSERT_TRUE(validDate(civilFromDays(day)) && daysFromCivil(civilFromDays(day)) == day) << day;
+  EXPECT_EQ(dateText(civilFromDays(daysFromCivil({2026, 12, 31}) + 1)), "2027-01-01");
+  EXPECT_TRUE(weekdayOfDay(daysFromCivil({2026, 12, 9})) == 3 && weekdayOfDay(-1) == 3);
+  EXPECT_FALSE(validDate({1900, 2, 29}) || parseLocalTime("2027-02-29 08:00"));
+  std::vector<Holiday> holidays;
+  std::vector<HolidayProblem> problems;
+  parseHolidays(" 2026-12-31..2027-01-01 ;;12-24; 02-29;2027-02-01 ; 2027-02-29;24.12.;"
+                "2027-01-05..2027-01-04;2027-1-5;02-30;2027-01-01..",
+                holidays, problems);
+  std::string found, days;
+  for (const HolidayProblem &p : problems)
+    found += p.item + ": " + p.why + "; ";
+  EXPECT_EQ(found, "2027-02-29: no such day; 24.12.: not a date; 2027-01-05..2027-01-04: range end "
+                   "before its start; 2027-1-5: not a date; 02-30: no such day; 2027-01-01..: not "
+                   "a date; ");
+  // Both ends of a range count; a yearly 02-29 only where the year has it.
+  for (const char *date : {"2026-12-30", "2026-12-31", "2027-01-01", "2027-01-02", "2030-12-24",
+                           "2027-02-28", "2027-03-01", "2028-02-29", "2027-02-01"})
+    days += isHoliday(holidays, daysFromCivil(*dateFields(date))) ? '#' : '.';
+  EXPECT_EQ(days, ".##.#..##");
+}
+
 // A section as the reader gives it, from its key lines in order.
 IniSection section(const std::string &name, const Lines &lines) {
   IniSection s;
@@ -138,6 +165,26 @@ TEST(ScheduleConfig, SectionsBecomeRecordsAndWhatTheServiceWouldIgnoreIsFound) {
              "Service Mid is disabled: Windows will not start it",
              "Service A is disabled: Windows will not start it",
              "Service B is disabled: Windows will not start it"}));
+}
+
+// [Qvn] gives every service's holidays and nothing else; a section adds its own and names the day
+// a holiday runs as.
+TEST(ScheduleConfig, HolidaysOfEveryServiceAndOfOneAndTheDayTheyRunAs) {
+  LoadedSchedule loaded = loadSchedule(
+      fileOf({section("A", {"HolidayAs=3", "Holidays=2027-01-06"}), section("B", {"HolidayAs=-"}),
+              section("C", {"HolidayAs=7", "Holidays=2027-02-30"}),
+              section("qvn", {"holidays=12-24; 13-01"}), section("QVN", {"Holidays=12-25"})}),
+      "Qvn");
+  std::string found;
+  for (const ServiceRecord &r : loaded.records)
+    found +=
+        r.name + std::to_string(r.holidays.size()) + (r.holidayAs ? char('0' + *r.holidayAs) : '-');
+  for (const ScheduleFinding &f : loaded.findings)
+    found += "; " + f.logLine;
+  EXPECT_EQ(found, "A23B1-C10; Ignoring holiday 13-01 of [qvn]: no such day; Ignoring holiday "
+                   "2027-02-30 of service C: no such day; Ignoring HolidayAs=7 of service C: not "
+                   "a weekday 0-6 or -; Ignoring schedule section QVN: the scheduler never starts "
+                   "or stops itself");
 }
 
 // Text the profile functions see no section in (UTF-16 without its mark) is not an empty

@@ -2,7 +2,9 @@
 // retries, the next wake, the controls it takes, and the time it reads the schedule at across
 // offset changes.
 #include "schedule_records.h"
+#include "scheduler/calendar.h"
 #include "scheduler/file_settle.h"
+#include "scheduler/next_changes.h"
 #include "scheduler/scheduler.h"
 
 #include <gtest/gtest.h>
@@ -126,6 +128,45 @@ TEST(CheckPass, AHoldRulesUntilItsTimeThenTheScheduleDoes) {
   records.back().hold->untilLocalMs = inFirstWeek(kMon0800 + 40);
   EXPECT_EQ(m.at(records, kMon0800 + 40), "hold ended B");
   EXPECT_EQ(records.size(), 1u);
+}
+
+// The next changes of the wanted state, with their causes: a holiday runs as its HolidayAs day
+// (a range over a year's and a month's end, yearly dates, 02-29 only in leap years; "-": not at
+// all), a hold rules until its time, also one ending inside a holiday.
+TEST(NextChanges, HolidaysAndHoldsAmongThePoints) {
+  auto at = [](const char *text) { return *parseLocalTime(text); };
+  // Running but on Sundays, or 08:00 to 18:00 on workdays; its holidays, the day they run as.
+  auto with = [](bool office, const char *holidays, std::optional<int> as,
+                 std::optional<Hold> hold = std::nullopt) {
+    ServiceRecord r =
+        office ? record("O", "12345:0800", "12345:1800") : record("N", "1:0000", "0:0000");
+    std::vector<HolidayProblem> problems;
+    parseHolidays(holidays, r.holidays, problems);
+    std::tie(r.holidayAs, r.hold) = std::tie(as, hold);
+    return r;
+  };
+  const std::tuple<ServiceRecord, const char *, const char *> rows[] = {
+      {with(false, "2026-12-31..2027-01-01", 0), "2026-12-30 12:00",
+       "12-31 00:00 -begins, 01-02 00:00 +ends, 01-03 00:00 -point"},
+      {with(false, "2027-01-31..2027-02-01", 0), "2027-01-29 12:00",
+       "01-31 00:00 -begins, 02-02 00:00 +ends, 02-07 00:00 -point"},
+      {with(false, "02-29", 0), "2028-02-28 12:00",
+       "02-29 00:00 -begins, 03-01 00:00 +ends, 03-05 00:00 -point"},
+      {with(true, "2027-01-09", 3), "2027-01-08 19:00",
+       "01-09 08:00 +point, 01-09 18:00 -point, 01-11 08:00 +point"},
+      {with(true, "2027-01-09", std::nullopt), "2027-01-08 08:00",
+       "01-08 18:00 -point, 01-11 08:00 +point, 01-11 18:00 -point"},
+      {with(false, "01-06", 0, Hold{true, at("2027-01-06 10:00")}), "2027-01-05 12:00",
+       "01-06 10:00 -hold, 01-07 00:00 +ends, 01-10 00:00 -point"},
+      {with(true, "", 0, Hold{false, std::nullopt}), "2027-01-05 12:00", ""}};
+  const char *const causes[] = {"point", "begins", "ends", "hold"};
+  for (const auto &[r, from, changes] : rows) {
+    std::string found;
+    for (const WantedChange &c : nextChanges(r, at(from) + 30 * kSecond, 3, 30 * 24 * kHour))
+      found += (found.empty() ? "" : ", ") + localTimeText(c.localMs).substr(5) +
+               (c.wantRunning ? " +" : " -") + causes[static_cast<int>(c.cause)];
+    EXPECT_EQ(found, changes) << from;
+  }
 }
 
 // A forced start of a disabled service fails at every check: said once, then hourly; a new
@@ -267,6 +308,13 @@ TEST(ScheduleTime, ATestRunReadsTheRepeatedHourAsTheMinuteBeforeTheClockWentBack
     EXPECT_EQ(wantedState(s, minute), running) << utc;
     EXPECT_EQ(weekdayTime(*nextChange(s, minute)), next) << utc;
   }
+  // A local time the clock skips acts at the jump (2), one it shows twice acts once (1).
+  std::string fates;
+  for (std::int64_t local : {kMar28 + 150 * kMinute, kMar28 + 3 * kHour, kOct31 + 150 * kMinute}) {
+    LocalTimeFate fate = localTimeFate(berlin, local);
+    fates += std::to_string(static_cast<int>(fate.kind)) + localTimeText(fate.actsAtMs) + "; ";
+  }
+  EXPECT_EQ(fates, "22027-03-28 03:00; 01970-01-01 00:00; 12027-10-31 02:30; ");
 }
 
 // The scheduler in Berlin on a fake clock, driven as the service drives it: a check, then a
@@ -357,6 +405,18 @@ TEST(SchedulerClock, ClockSetBackIsHeldUpToThreeHoursAlsoAcrossTheWeekWrap) {
     office.due = true;
     EXPECT_EQ(office.until(office.utc + 5 * kSecond), lines) << back;
   }
+}
+
+// Entering and leaving a holiday at midnight, and the points of the day it runs as, act at their
+// minute, where no point of the week wakes the scheduler.
+TEST(SchedulerClock, AHolidayActsAtItsMidnightsAndThePointsOfTheDayItRunsAs) {
+  ServiceRecord sundays = record("A", "0:0000;0:1200", "0:1005;1:0000"); // but 10:05 to 12:00
+  std::vector<HolidayProblem> problems;
+  parseHolidays("2027-01-06", sundays.holidays, problems);
+  Berlin run(kJan4 + 46 * kHour + 47 * kMinute + 30 * kSecond, {sundays}); // Tue 23:47:30 CET
+  EXPECT_EQ(run.until(kJan4 + 71 * kHour + 10 * kMinute),
+            "Tue 23:47:30 Stopping service A; Wed 00:00:00 Starting service A; Wed 10:05:00 "
+            "Stopping service A; Wed 12:00:00 Starting service A; Thu 00:00:00 Stopping service A");
 }
 
 // One look after another: a change is read once the file has been still (no notice, the same
