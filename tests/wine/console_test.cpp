@@ -1,6 +1,7 @@
 // The real Qvn.exe from a console: usage, exit codes and the log; "-install" and "-desinstall"
 // of the service "Qvn" and its event source "Quorvane"; "-test": the schedule as the service
 // would read it, with everything it would ignore, reported without changing anything.
+#include "scheduler/calendar.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -109,15 +110,25 @@ TEST(ScheduleReport, ReportsTheFileAndEachServiceAsTheManagerAnswersAndChangesNo
                 lines({"  Service disabled: Windows will not start it",
                        "Scheduler: \"Qvn\" is not installed", "3 service(s), 3 problem(s)"}));
 
+  // Today a holiday, run as Sunday: the week as every day, the next change with its date.
   const std::string ini = windowsDir() + "\\Qvn.ini";
-  ASSERT_TRUE(writeFile(
-      ini, lines({"[" + office.name() + "]", "Start=0123456:0000", "Stop=0123456:1200"})));
-  FileTail log;
   SYSTEMTIME local;
   GetLocalTime(&local);
+  const std::int64_t today = daysFromCivil({local.wYear, local.wMonth, local.wDay});
+  ASSERT_TRUE(
+      writeFile(ini, lines({"[" + office.name() + "]", "Start=0123456:0000", "Stop=0123456:1200",
+                            "Holidays=" + dateText(civilFromDays(today))})));
+  FileTail log;
   r = runQvn("-test");
   EXPECT_EQ(r.exitCode, 0u);
   const char *const days[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+  const bool noon = local.wHour >= 12;
+  EXPECT_TRUE(r.has("  Holidays in the next 30 days, run as Sun: " +
+                    dateText(civilFromDays(today)) + "\r\n  Wanted now: ") &&
+              r.has(std::string("  Next change: ") + days[(local.wDayOfWeek + noon) % 7] + " " +
+                    dateText(civilFromDays(today + noon)) +
+                    (noon ? " 00:00 start (holiday ends)" : " 12:00 stop (point)")))
+      << r.output;
   EXPECT_TRUE(r.has(std::string("  ") + days[local.wDayOfWeek] + "   " + std::string(24, '#') +
                     std::string(24, '.') + "\r\n" +
                     std::string(8 + (local.wHour * 60 + local.wMinute) / 30, ' ') + "^ now\r\n"))

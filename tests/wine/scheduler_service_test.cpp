@@ -4,6 +4,7 @@
 // retried, a schedule that cannot be used (and what its load finds) or is large, and a log lock
 // another process holds.
 #include "common/unique_handle.h"
+#include "scheduler/calendar.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -146,13 +147,16 @@ TEST_F(SchedulerFaults, PointsActAtTheirMinuteAndAReloadResendsNothing) {
   SYSTEMTIME t;
   GetLocalTime(&t);
   int at = minuteOfWeek(t) + (t.wSecond < 40 ? 1 : 2);
-  std::string timedSection =
-      section(timed, lines({"Stop=" + schedulePoint(at - 60), "Start=" + schedulePoint(at)}));
+  std::string timedSection = section(timed, lines({"Stop=" + schedulePoint(at - 60),
+                                                   "Start=" + schedulePoint(at), "HolidayAs=-"}));
   startQvn(timedSection + section(dropped, "ForceStart=y\r\n"));
   ASSERT_TRUE(waitForServiceState(dropped, SERVICE_RUNNING));
   ASSERT_TRUE(logged("Stopping service " + timed));
-  // Reload: "timed" was stopped already, "dropped" is no longer listed, "added" starts at once.
-  ASSERT_TRUE(writeFile(kIni, timedSection + section(added)));
+  // Reload: "timed" was stopped already, "dropped" is no longer listed, "added" starts at once:
+  // today is a holiday, run as Sunday, its only day (but where today is Sunday).
+  ASSERT_TRUE(writeFile(
+      kIni, timedSection + section(added, "Start=0:0000\r\nStop=1:0000\r\n") +
+                section("Qvn", "Holidays=" + dateText({t.wYear, t.wMonth, t.wDay}) + "\r\n")));
   log_.mark();
   ASSERT_EQ(controlService("Qvn", SERVICE_CONTROL_PARAMCHANGE), DWORD(ERROR_SUCCESS));
   EXPECT_TRUE(waitForServiceState(added, SERVICE_RUNNING, 5000));
