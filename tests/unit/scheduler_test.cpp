@@ -2,7 +2,9 @@
 // retries, the next wake, the controls it takes, and the time it reads the schedule at across
 // offset changes.
 #include "schedule_records.h"
+#include "scheduler/calendar.h"
 #include "scheduler/file_settle.h"
+#include "scheduler/holds.h"
 #include "scheduler/scheduler.h"
 
 #include <gtest/gtest.h>
@@ -126,6 +128,43 @@ TEST(CheckPass, AHoldRulesUntilItsTimeThenTheScheduleDoes) {
   records.back().hold->untilLocalMs = inFirstWeek(kMon0800 + 40);
   EXPECT_EQ(m.at(records, kMon0800 + 40), "hold ended B");
   EXPECT_EQ(records.size(), 1u);
+}
+
+// A hold asked for: a state, then a time in the future as one word or two; anything else refused.
+TEST(Holds, RequestsTextsAndWhatTheyAttachTo) {
+  using Words = std::vector<std::string>;
+  const std::int64_t now = *parseLocalTime("2026-12-09 18:30") + 59 * kSecond;
+  const std::pair<Words, std::string> rows[] = {
+      {{"stopped", "2026-12-10", "08:00", "x"}, "stopped until 2026-12-10 08:00"},
+      {{"running", "2026-12-09 18:31"}, "running until 2026-12-09 18:31"},
+      {{"running"}, "running"},
+      {{"paused"}, "unknown state \"paused\": running or stopped"},
+      {{"stopped", "2026-12-09 18:30"}, "2026-12-09 18:30 has passed"},
+      {{"stopped", "2027-02-29", "08:00"}, "\"2027-02-29 08:00\" is not a time YYYY-MM-DD HH:MM"},
+      {{"stopped", "2026-12-10"}, "\"2026-12-10\" is not a time YYYY-MM-DD HH:MM"},
+      {{}, "name a service and its state: Qvn -hold <service> running|stopped [YYYY-MM-DD HH:MM]"}};
+  for (const auto &[words, said] : rows) {
+    HoldRequest request = holdRequest("Spooler", words, now);
+    EXPECT_EQ(request.error.empty() ? holdText(request.hold) : request.error, said);
+    std::optional<Hold> back = parseHoldText(said);
+    EXPECT_EQ(back ? holdText(*back) : "", request.error.empty() ? said : "");
+  }
+  EXPECT_EQ(holdRequest("qvn", {"stopped"}, now).error, "qvn is the scheduler itself");
+  // Damaged values hold nothing and are found; a service the schedule does not name gets a record.
+  LoadedSchedule loaded;
+  loaded.records = {record("Spooler")};
+  attachHolds(loaded,
+              {{"SPOOLER", "stopped until 2026-12-10 08:00"},
+               {"Other", "running"},
+               {"Bad", "stopped until 2026-12-10"},
+               {"Bin", std::nullopt},
+               {"Qvn", "running"}},
+              "Qvn");
+  EXPECT_EQ(loaded.records.front().hold->untilLocalMs, parseLocalTime("2026-12-10 08:00"));
+  EXPECT_TRUE(loaded.records.back().hold->wantRunning && !loaded.records.back().scheduled);
+  ASSERT_EQ(loaded.findings.size(), 3u);
+  EXPECT_EQ(loaded.findings[0].logLine, "Hold of service Bad not understood (\"stopped until "
+                                        "2026-12-10\"): ignored; Qvn -release Bad removes it");
 }
 
 // A forced start of a disabled service fails at every check: said once, then hourly; a new

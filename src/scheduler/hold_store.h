@@ -1,0 +1,22 @@
+// Where holds are kept: one text value per held service under the "Qvn"
+// service's registry key (HKLM\SYSTEM\CurrentControlSet\Services\Qvn\Holds),
+// which only administrators may change and which outlives restarts.
+#pragma once
+
+#include "common/result.h"
+#include "scheduler/holds.h"
+
+#include <string>
+#include <vector>
+
+// Keeps the hold's text as the service's value, the key made if needed.
+Result storeHold(const std::string &service, const Hold &hold);
+// Removes the service's value; fails with ERROR_FILE_NOT_FOUND, naming no
+// call, when there is none.
+Result removeHold(const std::string &service);
+// Every kept hold; none when the key is not there.
+Expected<std::vector<StoredHold>> readHolds();
+
+// Reads the kept holds into loaded (attachHolds); one that cannot be read,
+// or a key that cannot, is a finding.
+void attachStoredHolds(LoadedSchedule &loaded);
