@@ -28,9 +28,17 @@ Result storeHold(const std::string &service, const Hold &hold) {
   return rc == ERROR_SUCCESS ? Result() : Result::failure(rc, "RegSetValueEx()");
 }
 
-Result removeHold(const std::string &service) {
+Result removeHold(const std::string &service, const std::optional<Hold> &only) {
   UniqueHKey key;
-  LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, kHoldsKey.c_str(), 0, KEY_SET_VALUE, key.put());
+  LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, kHoldsKey.c_str(), 0, KEY_SET_VALUE | KEY_QUERY_VALUE,
+                          key.put());
+  char data[256] = "";
+  DWORD size = sizeof data - 1;
+  if (rc == ERROR_SUCCESS && only &&
+      (RegQueryValueExA(key.get(), service.c_str(), nullptr, nullptr,
+                        reinterpret_cast<BYTE *>(data), &size) != ERROR_SUCCESS ||
+       std::string(data, strnlen(data, size)) != holdText(*only)))
+    rc = ERROR_FILE_NOT_FOUND;
   if (rc == ERROR_SUCCESS)
     rc = RegDeleteValueA(key.get(), service.c_str());
   if (rc == ERROR_FILE_NOT_FOUND)

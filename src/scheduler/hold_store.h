@@ -6,14 +6,16 @@
 #include "common/result.h"
 #include "scheduler/holds.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
 // Keeps the hold's text as the service's value, the key made if needed.
 Result storeHold(const std::string &service, const Hold &hold);
-// Removes the service's value; fails with ERROR_FILE_NOT_FOUND, naming no
-// call, when there is none.
-Result removeHold(const std::string &service);
+// Removes the service's value (with only: if it still keeps that hold, not
+// one set since); fails with ERROR_FILE_NOT_FOUND, naming no call, when
+// there is none to remove.
+Result removeHold(const std::string &service, const std::optional<Hold> &only = std::nullopt);
 // Every kept hold; none when the key is not there.
 Expected<std::vector<StoredHold>> readHolds();
 

@@ -118,8 +118,8 @@ CheckActions serviceActions() {
     g_log.writeError(context.c_str(), error);
   };
   actions.holdEnded = [](const std::string &name, const Hold &hold) {
-    Result removed = removeHold(name);
-    if (!removed.failedWith(ERROR_FILE_NOT_FOUND)) // released meanwhile
+    Result removed = removeHold(name, hold);
+    if (!removed.failedWith(ERROR_FILE_NOT_FOUND)) // released or set anew meanwhile
       g_log.writeFailure(removed);
     g_log.writeLine(holdEndedLine(name, hold), LogKind::Information);
   };

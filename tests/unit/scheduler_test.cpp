@@ -150,6 +150,18 @@ TEST(Holds, RequestsTextsAndWhatTheyAttachTo) {
     EXPECT_EQ(back ? holdText(*back) : "", request.error.empty() ? said : "");
   }
   EXPECT_EQ(holdRequest("qvn", {"stopped"}, now).error, "qvn is the scheduler itself");
+  EXPECT_EQ(holdRefusedText(5, "see log"), "it needs an elevated prompt (run as administrator)");
+  EXPECT_EQ(holdRefusedText(2, "see log"), "see log");
+  // When a stored change takes effect, by the scheduler's state (none: not installed).
+  using Effect = std::tuple<std::optional<std::uint32_t>, bool, std::string>;
+  for (const auto &[state, told, said] :
+       {Effect{std::nullopt, false,
+               "is not installed: this takes effect once it is (Qvn -install)"},
+        Effect{1, false, "is not running: this takes effect when it starts"},
+        Effect{4, true, "was told and acts on this now"},
+        Effect{7, true, "is paused: it acts on this when continued"},
+        Effect{7, false, "could not be told, see log: this takes effect when it starts again"}})
+    EXPECT_EQ(holdEffectText(state, told, "see log"), "Quorvane " + said);
   // Damaged values hold nothing and are found; a service the schedule does not name gets a record.
   LoadedSchedule loaded;
   loaded.records = {record("Spooler")};
