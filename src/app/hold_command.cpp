@@ -50,6 +50,14 @@ bool holdService(const std::optional<std::string> &service, const std::vector<st
     std::printf("Hold not stored: %s\n", request.error.c_str());
     return false;
   }
+  // A name the manager does not know is most likely a typing error.
+  if (ServiceManagerConnection()
+          .queryState(service->c_str())
+          .result()
+          .failedWith(ERROR_SERVICE_DOES_NOT_EXIST)) {
+    std::printf("Hold not stored: service %s is not installed\n", service->c_str());
+    return false;
+  }
   if (Result stored = storeHold(*service, request.hold); !stored) {
     g_log.writeFailure(stored);
     std::printf("Hold not stored: %s\n", holdRefusedText(stored.error(), g_log.seeLog()).c_str());

@@ -361,6 +361,8 @@ TEST_F(SchedulerFaults, AHoldRulesUntilItsMinuteOrItsReleaseAndOutlivesARestart)
     RunResult refused = runQvn("-hold " + held + " " + std::string(args));
     EXPECT_TRUE(refused.exitCode == 1 && refused.has("Hold not stored: ")) << refused.output;
   }
+  EXPECT_TRUE(
+      runQvn("-hold QvnNoSuch stopped").has("Hold not stored: service QvnNoSuch is not installed"));
   EXPECT_EQ(runQvn("-release " + held).exitCode, 1u);
   EXPECT_EQ(storedHold(held), "");
   // Until a minute at least 20 s ahead.
