@@ -15,6 +15,7 @@ struct Option {
   bool takesArgument;
   const char *usageArgument; // shown after the option in the usage text
   const char *usage;         // its description there; null: not shown
+  int moreArguments = 0;     // taken after the argument
 };
 
 constexpr Option kOptions[] = {
@@ -25,6 +26,9 @@ constexpr Option kOptions[] = {
     {"-desinstall_fah", Command::DesinstallFah, true, " <configuration>",
      "Desinstall Folding@Home as a service"},
     {"-test", Command::Test, true, "", "Test Quorvane configuration"},
+    {"-hold", Command::Hold, true, " <service> running|stopped [YYYY-MM-DD HH:MM]",
+     "Keep a service in a state until that time or until released", 3},
+    {"-release", Command::Release, true, " <service>", "End a service's hold"},
     {"-service", Command::Service, false, "", nullptr},
 };
 
@@ -41,6 +45,8 @@ Invocation parseCommandLine(int argc, const char *const argv[]) {
     result.command = option.command;
     if (option.takesArgument && argc >= 3 && argv[2] != nullptr)
       result.argument = argv[2];
+    for (int i = 3; i < argc && i < 3 + option.moreArguments && argv[i] != nullptr; ++i)
+      result.more.emplace_back(argv[i]);
     break;
   }
   return result;

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 enum class Command {
   Install,       // "-install"
@@ -12,6 +13,8 @@ enum class Command {
   DesinstallFah, // "-desinstall_fah" [configuration]
   Test,          // "-test" [schedule file]
   Service,       // "-service"
+  Hold,          // "-hold" <service> running|stopped [YYYY-MM-DD HH:MM]
+  Release,       // "-release" <service>
   Unknown,       // anything else: usage, exit code 0
   Missing,       // no argument at all: usage, exit code 1
 };
@@ -21,6 +24,8 @@ struct Invocation {
   // The second argument, for an option that takes one: the configuration
   // of "-install_fah" / "-desinstall_fah", the schedule file of "-test".
   std::optional<std::string> argument;
+  // The arguments after it, for an option that takes more ("-hold").
+  std::vector<std::string> more;
 };
 
 // Matches argv[1] against the options, whole and case-sensitive. Arguments

@@ -1,5 +1,6 @@
 // Process entry: banner, then the role or operation the first argument names.
 #include "app/command_line.h"
+#include "app/hold_command.h"
 #include "app/test_command.h"
 #include "install/client_installer.h"
 #include "install/scheduler_registration.h"
@@ -31,6 +32,10 @@ int main(int argc, char *argv[]) {
     return installScheduler() ? 0 : 1;
   case Command::Desinstall:
     return uninstallScheduler() ? 0 : 1;
+  case Command::Hold:
+    return holdService(invocation.argument, invocation.more) ? 0 : 1;
+  case Command::Release:
+    return releaseService(invocation.argument) ? 0 : 1;
   }
   return 0;
 }

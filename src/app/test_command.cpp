@@ -6,6 +6,7 @@
 #include "install/binary_guard.h"
 #include "install/install_files.h"
 #include "log/diagnostic_log.h"
+#include "scheduler/hold_store.h"
 #include "scheduler/system_clock.h"
 #include "scm/service_manager_connection.h"
 
@@ -71,6 +72,7 @@ bool reportSchedule(const std::optional<std::string> &scheduleFile) {
   facts.named = scheduleFile.has_value();
   IniFile file = *readIniFile(facts.path);
   LoadedSchedule loaded = loadSchedule(file, kSchedulerService);
+  attachStoredHolds(loaded);
   ServiceManagerConnection scm; // failures are reported here, not logged
   for (const ServiceRecord &record : loaded.records)
     facts.services[record.name] = serviceFacts(scm, record.name);

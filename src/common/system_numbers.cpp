@@ -45,6 +45,7 @@ static_assert(rights::kManagerConnect == SC_MANAGER_CONNECT &&
                   rights::kQueryStatus == SERVICE_QUERY_STATUS &&
                   rights::kEnumerateDependents == SERVICE_ENUMERATE_DEPENDENTS &&
                   rights::kStart == SERVICE_START && rights::kStop == SERVICE_STOP &&
+                  rights::kPauseContinue == SERVICE_PAUSE_CONTINUE &&
                   rights::kInterrogate == SERVICE_INTERROGATE &&
                   rights::kUserDefinedControl == SERVICE_USER_DEFINED_CONTROL &&
                   rights::kDelete == DELETE && rights::kReadControl == READ_CONTROL &&

@@ -62,6 +62,7 @@ constexpr std::uint32_t kQueryStatus = 0x4;
 constexpr std::uint32_t kEnumerateDependents = 0x8;
 constexpr std::uint32_t kStart = 0x10;
 constexpr std::uint32_t kStop = 0x20;
+constexpr std::uint32_t kPauseContinue = 0x40; // also for a paramchange
 constexpr std::uint32_t kInterrogate = 0x80;
 constexpr std::uint32_t kUserDefinedControl = 0x100;
 constexpr std::uint32_t kDelete = 0x10000;

@@ -30,6 +30,7 @@ struct ScheduleFinding {
     RepeatedKey,    // only the first line of a key is read
     ForceNeverActs, // ForceStart/ForceStop for a state never wanted
     Disabled,       // to be started, but Windows will not start it
+    DamagedHold,    // a kept hold that cannot be read
   };
   Kind kind;
   std::string section; // the section it belongs to; empty for the file

@@ -6,6 +6,7 @@
 #include "install/binary_guard.h"
 #include "log/diagnostic_log.h"
 #include "log/event_log.h"
+#include "scheduler/hold_store.h"
 #include "scheduler/schedule_config.h"
 #include "scheduler/schedule_watch.h"
 #include "scheduler/scheduler.h"
@@ -115,6 +116,12 @@ CheckActions serviceActions() {
   actions.logFailure = [](const Result &result) { g_log.writeFailure(result); };
   actions.logError = [](const std::string &context, std::uint32_t error) {
     g_log.writeError(context.c_str(), error);
+  };
+  actions.holdEnded = [](const std::string &name, const Hold &hold) {
+    Result removed = removeHold(name, hold);
+    if (!removed.failedWith(ERROR_FILE_NOT_FOUND)) // released or set anew meanwhile
+      g_log.writeFailure(removed);
+    g_log.writeLine(holdEndedLine(name, hold), LogKind::Information);
   };
   return actions;
 }
@@ -269,6 +276,7 @@ void loadIntoScheduler(Scheduler &scheduler, LoadState &state, ScheduleWatch &wa
     }
     return;
   }
+  attachStoredHolds(loaded);
   logLoad(loaded, state.loadedOnce);
   scheduler.adopt(std::move(loaded.records));
   state = LoadState{false, true, false};

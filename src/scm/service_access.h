@@ -13,6 +13,7 @@ enum class ServiceOperation {
   Delete,
   Start,
   Stop,
+  Reload,
   QueryStatus,
   QueryConfig,
   ListDependents,
@@ -35,6 +36,8 @@ constexpr ServiceAccess accessFor(ServiceOperation operation) {
     return {0, rights::kStart};
   case ServiceOperation::Stop:
     return {0, rights::kStop};
+  case ServiceOperation::Reload: // a paramchange
+    return {0, rights::kPauseContinue};
   case ServiceOperation::QueryStatus:
     return {0, rights::kQueryStatus};
   case ServiceOperation::QueryConfig:

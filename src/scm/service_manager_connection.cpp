@@ -167,6 +167,15 @@ Result ServiceManagerConnection::stopService(const char *name) {
   return result;
 }
 
+Result ServiceManagerConnection::reloadService(const char *name) {
+  Result result = reachService(name, ServiceOperation::Reload, OpenFailureLog::All);
+  SERVICE_STATUS status{};
+  if (result && !ControlService(service_.get(), SERVICE_CONTROL_PARAMCHANGE, &status))
+    result = fail("ControlService", GetLastError());
+  closeAll();
+  return result;
+}
+
 Expected<std::uint32_t> ServiceManagerConnection::queryState(const char *name) {
   Result result = reachService(name, ServiceOperation::QueryStatus, OpenFailureLog::None);
   SERVICE_STATUS status{};

@@ -47,6 +47,8 @@ public:
   // The current state (1 stopped, 2 start pending, 4 running, 7 paused...);
   // fails when the service cannot be opened (naming no call) or queried.
   Expected<std::uint32_t> queryState(const char *name);
+  // Sends a paramchange: the scheduler reads its settings again.
+  Result reloadService(const char *name);
   // The service's binary path and display name; fails when it cannot be
   // opened or queried (naming no call when it does not exist).
   Result queryConfiguration(const char *name, ServiceConfiguration &config);

@@ -25,6 +25,8 @@ TEST(CommandLine, OnlyTheWholeOptionInItsCaseMatchesAndOnlySomeTakeAnArgument) {
   EXPECT_EQ(parse({"Qvn", "-desinstall_fah", "home", "extra"}).argument, "home");
   EXPECT_FALSE(parse({"Qvn", "-install_fah"}).argument);
   EXPECT_FALSE(parse({"Qvn", "-service", "x"}).argument);
+  EXPECT_EQ(parse({"Qvn", "-hold", "S", "stopped", "2026-12-10", "08:00", "x"}).more,
+            (std::vector<std::string>{"stopped", "2026-12-10", "08:00"}));
 }
 
 // What -test reads asks only for what any local user is granted on a service of default

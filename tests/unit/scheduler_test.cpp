@@ -5,6 +5,7 @@
 #include "scheduler/calendar.h"
 #include "scheduler/file_settle.h"
 #include "scheduler/next_changes.h"
+#include "scheduler/holds.h"
 #include "scheduler/scheduler.h"
 
 #include <gtest/gtest.h>
@@ -167,6 +168,55 @@ TEST(NextChanges, HolidaysAndHoldsAmongThePoints) {
                (c.wantRunning ? " +" : " -") + causes[static_cast<int>(c.cause)];
     EXPECT_EQ(found, changes) << from;
   }
+}
+
+// A hold asked for: a state, then a time in the future as one word or two; anything else refused.
+TEST(Holds, RequestsTextsAndWhatTheyAttachTo) {
+  using Words = std::vector<std::string>;
+  const std::int64_t now = *parseLocalTime("2026-12-09 18:30") + 59 * kSecond;
+  const std::pair<Words, std::string> rows[] = {
+      {{"stopped", "2026-12-10", "08:00", "x"}, "stopped until 2026-12-10 08:00"},
+      {{"running", "2026-12-09 18:31"}, "running until 2026-12-09 18:31"},
+      {{"running"}, "running"},
+      {{"paused"}, "unknown state \"paused\": running or stopped"},
+      {{"stopped", "2026-12-09 18:30"}, "2026-12-09 18:30 has passed"},
+      {{"stopped", "2027-02-29", "08:00"}, "\"2027-02-29 08:00\" is not a time YYYY-MM-DD HH:MM"},
+      {{"stopped", "2026-12-10"}, "\"2026-12-10\" is not a time YYYY-MM-DD HH:MM"},
+      {{}, "name a service and its state: Qvn -hold <service> running|stopped [YYYY-MM-DD HH:MM]"}};
+  for (const auto &[words, said] : rows) {
+    HoldRequest request = holdRequest("Spooler", words, now);
+    EXPECT_EQ(request.error.empty() ? holdText(request.hold) : request.error, said);
+    std::optional<Hold> back = parseHoldText(said);
+    EXPECT_EQ(back ? holdText(*back) : "", request.error.empty() ? said : "");
+  }
+  EXPECT_EQ(holdRequest("qvn", {"stopped"}, now).error, "qvn is the scheduler itself");
+  EXPECT_EQ(holdRefusedText(5, "see log"), "it needs an elevated prompt (run as administrator)");
+  EXPECT_EQ(holdRefusedText(2, "see log"), "see log");
+  // When a stored change takes effect, by the scheduler's state (none: not installed).
+  using Effect = std::tuple<std::optional<std::uint32_t>, bool, std::string>;
+  for (const auto &[state, told, said] :
+       {Effect{std::nullopt, false,
+               "is not installed: this takes effect once it is (Qvn -install)"},
+        Effect{1, false, "is not running: this takes effect when it starts"},
+        Effect{4, true, "was told and acts on this now"},
+        Effect{7, true, "is paused: it acts on this when continued"},
+        Effect{7, false, "could not be told, see log: this takes effect when it starts again"}})
+    EXPECT_EQ(holdEffectText(state, told, "see log"), "Quorvane " + said);
+  // Damaged values hold nothing and are found; a service the schedule does not name gets a record.
+  LoadedSchedule loaded;
+  loaded.records = {record("Spooler")};
+  attachHolds(loaded,
+              {{"SPOOLER", "stopped until 2026-12-10 08:00"},
+               {"Other", "running"},
+               {"Bad", "stopped until 2026-12-10"},
+               {"Bin", std::nullopt},
+               {"Qvn", "running"}},
+              "Qvn");
+  EXPECT_EQ(loaded.records.front().hold->untilLocalMs, parseLocalTime("2026-12-10 08:00"));
+  EXPECT_TRUE(loaded.records.back().hold->wantRunning && !loaded.records.back().scheduled);
+  ASSERT_EQ(loaded.findings.size(), 3u);
+  EXPECT_EQ(loaded.findings[0].logLine, "Hold of service Bad not understood (\"stopped until "
+                                        "2026-12-10\"): ignored; Qvn -release Bad removes it");
 }
 
 // A forced start of a disabled service fails at every check: said once, then hourly; a new

@@ -19,7 +19,10 @@ TEST(App, NoArgumentOrAnUnknownOnePrintsTheUsage) {
                              "      Install Folding@Home as a service", "   Qvn -desinstall",
                              "      Desinstall Quorvane", "   Qvn -desinstall_fah <configuration>",
                              "      Desinstall Folding@Home as a service", "   Qvn -test",
-                             "      Test Quorvane configuration", ""}));
+                             "      Test Quorvane configuration",
+                             "   Qvn -hold <service> running|stopped [YYYY-MM-DD HH:MM]",
+                             "      Keep a service in a state until that time or until released",
+                             "   Qvn -release <service>", "      End a service's hold", ""}));
   RunResult unknown = runQvn("-TEST");
   EXPECT_EQ(unknown.exitCode, 0u);
   EXPECT_EQ(unknown.output, r.output);

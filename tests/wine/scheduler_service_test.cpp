@@ -329,4 +329,85 @@ TEST_F(SchedulerFaults, ALogLockHeldElsewhereDelaysNeitherTheStartNorTheStop) {
   EXPECT_EQ(count(log_.text(), "Log lock held by another process"), 1u) << log_.text();
 }
 
+// The local minute that many minutes ahead as "YYYY-MM-DD HH:MM", and the ms now is into its
+// minute.
+std::pair<std::string, DWORD> localMinuteAhead(int minutes) {
+  SYSTEMTIME t;
+  GetLocalTime(&t);
+  const DWORD into = t.wSecond * 1000 + t.wMilliseconds;
+  FILETIME ft;
+  SystemTimeToFileTime(&t, &ft);
+  ULARGE_INTEGER v{{ft.dwLowDateTime, ft.dwHighDateTime}};
+  v.QuadPart = (v.QuadPart / 600000000 + minutes) * 600000000;
+  ft = {v.LowPart, v.HighPart};
+  FileTimeToSystemTime(&ft, &t);
+  char text[32];
+  std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u", t.wYear, t.wMonth, t.wDay, t.wHour,
+                t.wMinute);
+  return {text, into};
+}
+
+std::string storedHold(const std::string &name) {
+  char data[256] = "";
+  DWORD size = sizeof data;
+  RegGetValueA(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\Qvn\\Holds", name.c_str(),
+               RRF_RT_REG_SZ, nullptr, data, &size);
+  return data;
+}
+
+// Refused requests store nothing. A hold stops a running service within a second, outlives a
+// restart of "Qvn" and ends at its minute, when the schedule starts the service again; one without
+// an end lasts until released, and holds a service the schedule does not name too.
+TEST_F(SchedulerFaults, AHoldRulesUntilItsMinuteOrItsReleaseAndOutlivesARestart) {
+  const std::string held = service("QvnHeld"), other = service("QvnOther");
+  FileTail events(kWineEventLog);
+  startQvn(section(held));
+  ASSERT_TRUE(waitForServiceState(held, SERVICE_RUNNING));
+  for (const char *args : {"paused", "stopped 2020-01-01 08:00", "stopped 2026-02-30 08:00"}) {
+    RunResult refused = runQvn("-hold " + held + " " + std::string(args));
+    EXPECT_TRUE(refused.exitCode == 1 && refused.has("Hold not stored: ")) << refused.output;
+  }
+  EXPECT_TRUE(
+      runQvn("-hold QvnNoSuch stopped").has("Hold not stored: service QvnNoSuch is not installed"));
+  EXPECT_EQ(runQvn("-release " + held).exitCode, 1u);
+  EXPECT_EQ(storedHold(held), "");
+  // Until a minute at least 20 s ahead.
+  const std::string until = localMinuteAhead(localMinuteAhead(0).second < 40000 ? 1 : 2).first;
+  DWORD asked = GetTickCount();
+  RunResult r = runQvn("-hold " + held + " stopped " + until);
+  EXPECT_EQ(r.output, kBanner + lines({"Service " + held + " held stopped until " + until,
+                                       "Quorvane was told and acts on this now"}));
+  EXPECT_TRUE(waitForServiceState(held, SERVICE_STOPPED, 3000));
+  std::printf("hold to service stopped: %lu ms\n", GetTickCount() - asked);
+  EXPECT_EQ(storedHold(held), "stopped until " + until);
+  stopQvn(5000);
+  ASSERT_EQ(startServiceWithArgs(held), DWORD(ERROR_SUCCESS));
+  ASSERT_TRUE(waitForServiceState(held, SERVICE_RUNNING));
+  log_.mark();
+  ASSERT_EQ(startServiceWithArgs("Qvn"), DWORD(ERROR_SUCCESS));
+  EXPECT_TRUE(waitForServiceState(held, SERVICE_STOPPED));
+  ASSERT_TRUE(waitForServiceState(held, SERVICE_RUNNING, 150000));
+  auto [minute, into] = localMinuteAhead(0);
+  std::printf("hold's end to service running: %lu ms\n", into);
+  EXPECT_TRUE(minute == until && into < 5000) << minute << " " << into;
+  EXPECT_TRUE(
+      logged("Hold of service " + held + " (stopped until " + until + ") ended by its time"));
+  EXPECT_EQ(storedHold(held), "");
+  // Without an end, until released; a service not in Qvn.ini too.
+  EXPECT_EQ(runQvn("-hold " + held + " stopped").exitCode, 0u);
+  EXPECT_EQ(runQvn("-hold " + other + " running").exitCode, 0u);
+  EXPECT_TRUE(waitForServiceState(held, SERVICE_STOPPED, 3000));
+  EXPECT_TRUE(waitForServiceState(other, SERVICE_RUNNING, 3000));
+  asked = GetTickCount();
+  r = runQvn("-release " + held);
+  EXPECT_EQ(r.output, kBanner + lines({"Hold of service " + held + " released",
+                                       "Quorvane was told and acts on this now"}));
+  EXPECT_TRUE(waitForServiceState(held, SERVICE_RUNNING, 3000));
+  std::printf("release to service running: %lu ms\n", GetTickCount() - asked);
+  EXPECT_EQ(runQvn("-release " + other).exitCode, 0u);
+  if (serviceEventsSeen()) {
+    EXPECT_NE(events.text().find(wineEvent("trace", "Hold of service " + held)), std::string::npos);
+  }
+}
+
 } // namespace
