@@ -85,6 +85,19 @@ std::vector<std::string> scheduleLines(const ServiceRecord &record, const Schedu
   static const char *const kCauses[] = {"point", "holiday begins", "holiday ends", "hold ends"};
   const std::int32_t now = minuteOfWeekAt(facts.localNow);
   std::vector<std::string> lines, points;
+  // One whose time came ends at the service's next check.
+  const std::optional<Hold> &hold = record.hold;
+  const bool held = hold && (!hold->untilLocalMs || *hold->untilLocalMs > facts.localNow);
+  const std::string heldLine =
+      held ? std::string("  Held: ") + stateWord(hold->wantRunning) + " until " +
+                 (hold->untilLocalMs ? dayAndTime(*hold->untilLocalMs) : "released")
+           : "";
+  if (!record.scheduled) { // the scheduler lets it be once the hold ends
+    lines.push_back("  Not in the schedule file: only held, then left as it is");
+    if (held)
+      lines.push_back(heldLine);
+    return lines;
+  }
   for (const ScheduleEntry &entry : record.schedule)
     points.push_back(weekdayTime(entry.minuteOfWeek) + (entry.wantRunning ? " start" : " stop"));
   lines.push_back("  Points: " + (points.empty() ? "none" : joined(points)));
@@ -97,12 +110,8 @@ std::vector<std::string> scheduleLines(const ServiceRecord &record, const Schedu
   }
   if (!record.holidays.empty())
     lines.push_back(holidaysLine(record, facts.localNow));
-  // One whose time came ends at the service's next check.
-  const std::optional<Hold> &hold = record.hold;
-  const bool held = hold && (!hold->untilLocalMs || *hold->untilLocalMs > facts.localNow);
   if (held)
-    lines.push_back(std::string("  Held: ") + stateWord(hold->wantRunning) + " until " +
-                    (hold->untilLocalMs ? dayAndTime(*hold->untilLocalMs) : "released"));
+    lines.push_back(heldLine);
   const bool wanted =
       held ? hold->wantRunning : wantedState(record.schedule, readMinuteAt(record, facts.localNow));
   // A year holds every yearly holiday.

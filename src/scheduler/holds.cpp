@@ -102,6 +102,16 @@ void attachHolds(LoadedSchedule &loaded, const std::vector<StoredHold> &stored,
   }
 }
 
+LoadedSchedule withoutHolds(const std::list<ServiceRecord> &records) {
+  LoadedSchedule kept;
+  for (const ServiceRecord &record : records)
+    if (record.scheduled) {
+      kept.records.push_back(record);
+      kept.records.back().hold.reset();
+    }
+  return kept;
+}
+
 std::string holdSetLine(const std::string &service, const Hold &hold) {
   return "Service " + service + " held " + stateText(hold) + " until " +
          (hold.untilLocalMs ? localTimeText(*hold.untilLocalMs) : "released");

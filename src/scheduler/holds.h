@@ -41,6 +41,11 @@ struct StoredHold {
 void attachHolds(LoadedSchedule &loaded, const std::vector<StoredHold> &stored,
                  const std::string &ownService);
 
+// The records without their holds, and without those that were only held:
+// what a scheduler keeps to put the stored holds on again when the schedule
+// file cannot be read again.
+LoadedSchedule withoutHolds(const std::list<ServiceRecord> &records);
+
 // "Service Spooler held stopped until 2026-12-10 08:00" ("... until released").
 std::string holdSetLine(const std::string &service, const Hold &hold);
 std::string holdReleasedLine(const std::string &service);

@@ -178,6 +178,8 @@ LoadedSchedule loadSchedule(const IniFile &file, const std::string &ownService) 
 void checkStartTypes(LoadedSchedule &loaded,
                      const std::function<bool(const std::string &)> &isDisabled) {
   for (const ServiceRecord &record : loaded.records) {
+    if (!record.scheduled) // only held: the schedule does not start it
+      continue;
     bool starts = record.forceStart || record.schedule.empty();
     for (const ScheduleEntry &entry : record.schedule)
       starts = starts || entry.wantRunning;

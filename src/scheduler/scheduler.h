@@ -127,6 +127,7 @@ public:
   // is dropped.
   void adopt(std::list<ServiceRecord> fresh);
   std::size_t size() const { return records_.size(); }
+  const std::list<ServiceRecord> &records() const { return records_; }
 
   // One pass at the local minute the schedule is read at (see scheduleTime:
   // held after the clock went back); false when goOn ended it early.

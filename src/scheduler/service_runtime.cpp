@@ -222,6 +222,16 @@ bool startsDisabled(const std::string &name) {
          config.startType == SERVICE_DISABLED;
 }
 
+// A schedule file that cannot be used keeps the records loaded before, but
+// the holds are read again: a -hold or -release was told it acts at once.
+void reattachHolds(Scheduler &scheduler, bool sayFindings) {
+  LoadedSchedule kept = withoutHolds(scheduler.records());
+  attachStoredHolds(kept);
+  if (sayFindings && !kept.findings.empty())
+    logFindings(kept.findings);
+  scheduler.adopt(std::move(kept.records));
+}
+
 // Says once, until a load succeeds, that the schedule stays as it was.
 void tellNotLoaded(const Scheduler &scheduler, LoadState &state) {
   g_log.writeLine("Schedule not loaded: " + std::to_string(scheduler.size()) +
@@ -237,6 +247,7 @@ void loadIntoScheduler(Scheduler &scheduler, LoadState &state, ScheduleWatch &wa
   // Whoever may change Qvn.ini decides which services SYSTEM stops.
   if (std::optional<Refusal> refusal = untrustedPlace({profilePath(kScheduleFile)})) {
     std::string problem = problemLogged(*refusal);
+    reattachHolds(scheduler, !state.failureLogged);
     if (!state.failureLogged) {
       g_log.writeLine(problem + (refusal->complete ? "" : ": not loaded"), LogKind::Warning);
       tellNotLoaded(scheduler, state);
@@ -270,6 +281,7 @@ void loadIntoScheduler(Scheduler &scheduler, LoadState &state, ScheduleWatch &wa
   if (!whole || g_stopRequested)
     return;
   if (!loaded.usable) {
+    reattachHolds(scheduler, !state.failureLogged);
     if (!state.failureLogged) {
       logFindings(loaded.findings);
       tellNotLoaded(scheduler, state);

@@ -86,6 +86,10 @@ TEST(TestReport, EachSectionWithItsServiceScheduleAndProblemsThenTheSchedulerAnd
   facts.scheduler = SchedulerFacts{7, "\"C:\\q\\Qvn.exe\" -service", false};
   LoadedSchedule loaded = loadSchedule(file, "Qvn");
   loaded.records.back().hold = Hold{false, (6 * 1440 + 10 * 60) * 60000}; // Wed 1970-01-07 10:00
+  ServiceRecord &onlyHeld = loaded.records.emplace_back(); // never checked as disabled
+  std::tie(onlyHeld.name, onlyHeld.scheduled, onlyHeld.hold) =
+      std::make_tuple("Lone", false, Hold{true, std::nullopt});
+  facts.services["Lone"] = {0, "", "Lone", 1, true, Names{}}; // disabled, held running
   TestReport report = buildTestReport(std::move(loaded), facts);
   ASSERT_GT(report.lines.size(), 15u);
   EXPECT_EQ(report.lines[6].rfind("  Week  ", 0), 0u); // the chart, tested with the schedule
@@ -116,10 +120,14 @@ TEST(TestReport, EachSectionWithItsServiceScheduleAndProblemsThenTheSchedulerAnd
                    "  Next change: Wed 1970-01-07 10:00 start (hold ends)",
                    "  Ignored text \",4:1200\" after entry \"3:1200\"",
                    "  Ignored entry \"1:2400\": hour above 23",
+                   "[Lone]",
+                   "  Service: Lone, stopped",
+                   "  Not in the schedule file: only held, then left as it is",
+                   "  Held: running until released",
                    "Problem: Ignoring schedule section Qvn: the scheduler never starts or stops "
                    "itself",
                    "Scheduler: \"Qvn\" is installed, paused, and runs \"C:\\q\\Qvn.exe\" -service",
-                   "2 service(s), 8 problem(s)"}));
+                   "3 service(s), 8 problem(s)"}));
   for (bool named : {true, false}) {
     facts = ScheduleFacts();
     facts.path = "C:\\x.ini";

@@ -217,6 +217,10 @@ TEST(Holds, RequestsTextsAndWhatTheyAttachTo) {
   ASSERT_EQ(loaded.findings.size(), 3u);
   EXPECT_EQ(loaded.findings[0].logLine, "Hold of service Bad not understood (\"stopped until "
                                         "2026-12-10\"): ignored; Qvn -release Bad removes it");
+  // What a file that cannot be read again leaves to put the stored holds on again.
+  LoadedSchedule kept = withoutHolds(loaded.records);
+  ASSERT_EQ(kept.records.size(), 1u);
+  EXPECT_FALSE(kept.records.front().hold);
 }
 
 // A forced start of a disabled service fails at every check: said once, then hourly; a new
