@@ -87,7 +87,7 @@ std::string lines(std::initializer_list<std::string> each) {
 std::string wineEvent(const std::string &type, const std::string &text) {
   std::string line = type + ":eventlog:ReportEventW L\"";
   for (char c : text)
-    line += c == '\r' ? "\\r" : c == '\n' ? "\\n" : c == '"' ? "\\\"" : std::string(1, c);
+    line += c == '\r' ? "\\r" : c == '\n' ? "\\n" : std::string(c == '"' || c == '\\', '\\') + c;
   return line;
 }
 
@@ -187,15 +187,12 @@ std::string testServiceCommand(const std::string &switches) {
   return "\"" + programPath("test_service.exe") + "\"" + (switches.empty() ? "" : " " + switches);
 }
 
-bool registerService(const std::string &name, const std::string &binaryPath, DWORD startType,
-                     const std::string &dependsOn) {
+bool registerService(const std::string &name, const std::string &binaryPath, DWORD startType) {
   UniqueScHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CREATE_SERVICE));
-  std::string dependencies = dependsOn + '\0'; // each name null-ended, one more null at the end
   return manager && UniqueScHandle(CreateServiceA(
                         manager.get(), name.c_str(), name.c_str(), SERVICE_ALL_ACCESS,
                         SERVICE_WIN32_OWN_PROCESS, startType, SERVICE_ERROR_IGNORE,
-                        binaryPath.c_str(), nullptr, nullptr,
-                        dependsOn.empty() ? nullptr : dependencies.c_str(), nullptr, nullptr));
+                        binaryPath.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr));
 }
 
 bool removeService(const std::string &name) {
@@ -270,13 +267,6 @@ size_t count(const std::string &text, const std::string &part) {
   for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
     ++n;
   return n;
-}
-
-std::string utf16(const std::u16string &text) {
-  std::string bytes;
-  for (char16_t c : text)
-    bytes += std::string{static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
-  return bytes;
 }
 
 bool registerScheduler() {

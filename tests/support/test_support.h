@@ -105,7 +105,7 @@ inline bool waitForProcessEnd(DWORD pid, DWORD timeoutMs = 15000) {
 std::string uniqueServiceName(const std::string &prefix);
 std::string testServiceCommand(const std::string &switches = ""); // quoted path, switches
 bool registerService(const std::string &name, const std::string &binaryPath,
-                     DWORD startType = SERVICE_DEMAND_START, const std::string &dependsOn = "");
+                     DWORD startType = SERVICE_DEMAND_START);
 inline bool registerTestService(const std::string &name, const std::string &switches = "",
                                 DWORD startType = SERVICE_DEMAND_START) {
   return registerService(name, testServiceCommand(switches), startType);
@@ -137,7 +137,6 @@ bool setAccessList(const std::string &path, const std::string &sddl);
 // A log error entry as it lands in the file: the context line, then the system's message.
 std::string logErrorEntry(const std::string &context, DWORD code);
 size_t count(const std::string &text, const std::string &part); // how often part occurs
-std::string utf16(const std::u16string &text);                  // as UTF-16LE bytes, no mark
 bool registerScheduler(); // "Qvn" as the real Qvn.exe -service, started on demand
 // The message file the event source "Quorvane" names; empty when there is no source.
 std::string eventMessageFile();
