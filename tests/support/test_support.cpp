@@ -121,21 +121,20 @@ static UniqueScHandle openService(const std::string &name, DWORD access) {
   return UniqueScHandle(manager ? OpenServiceA(manager.get(), name.c_str(), access) : nullptr);
 }
 
-ServiceConfig queryServiceConfig(const std::string &name) {
-  ServiceConfig config;
+std::string serviceConfig(const std::string &name) {
   UniqueScHandle service = openService(name, SERVICE_QUERY_CONFIG);
   std::vector<BYTE> buffer(8192);
   DWORD needed = 0;
   auto *qsc = reinterpret_cast<QUERY_SERVICE_CONFIGA *>(buffer.data());
   if (!service || !QueryServiceConfigA(service.get(), qsc, 8192, &needed))
-    return config;
-  config = {qsc->dwStartType, qsc->lpBinaryPathName ? qsc->lpBinaryPathName : "",
-            qsc->lpDisplayName ? qsc->lpDisplayName : "", ""};
+    return "";
+  std::string config = std::to_string(qsc->dwStartType) + " " + qsc->lpBinaryPathName + ", " +
+                       qsc->lpDisplayName + ", ";
   auto *desc = reinterpret_cast<SERVICE_DESCRIPTIONA *>(buffer.data());
   if (QueryServiceConfig2A(service.get(), SERVICE_CONFIG_DESCRIPTION, buffer.data(), 8192,
                            &needed) &&
       desc->lpDescription)
-    config.description = desc->lpDescription;
+    config += desc->lpDescription;
   return config;
 }
 

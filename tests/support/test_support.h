@@ -72,15 +72,8 @@ template <typename Pred> bool waitFor(Pred pred, DWORD timeoutMs = 15000) {
 int minuteOfWeek(const SYSTEMTIME &t); // 0: Sunday 00:00
 std::string schedulePoint(int minute); // "d:HHMM", taken round the week
 
-struct ServiceConfig {
-  DWORD startType = 0;
-  std::string binaryPath, displayName, description;
-  // "<start type> <binary path>, <display name>, <description>", to compare at once.
-  std::string joined() const {
-    return std::to_string(startType) + " " + binaryPath + ", " + displayName + ", " + description;
-  }
-};
-ServiceConfig queryServiceConfig(const std::string &name);
+// "<start type> <binary path>, <display name>, <description>"; empty when not queried.
+std::string serviceConfig(const std::string &name);
 SERVICE_STATUS_PROCESS serviceStatus(const std::string &name); // zeros when not queried
 inline DWORD serviceState(const std::string &name) { return serviceStatus(name).dwCurrentState; }
 inline DWORD serviceProcessId(const std::string &name) { return serviceStatus(name).dwProcessId; }
@@ -121,7 +114,6 @@ public:
   ServiceCleanup(const ServiceCleanup &) = delete;
   ServiceCleanup &operator=(const ServiceCleanup &) = delete;
   const std::string &name() const { return name_; }
-  const char *c_str() const { return name_.c_str(); }
 
 private:
   std::string name_;

@@ -122,7 +122,7 @@ TEST_F(ClientInstall, InstallsTheServicesOfAConfigurationAndRemovesThem) {
       << r.output;
   EXPECT_TRUE(serviceGone("QvnNoDirectory") && serviceGone("QvnNoExecutable") &&
               serviceGone("QvnFahA"));
-  EXPECT_EQ(queryServiceConfig("QvnFahB").joined(), // 3: on demand
+  EXPECT_EQ(serviceConfig("QvnFahB"), // 3: on demand
             "3 \"" + kClientB + "\\srvany.exe\", QvnFahB, Second client");
   EXPECT_TRUE(readFile(kClientB + "\\srvany.exe") == hostImage());
   r = run("\"" + kClientB + "\\srvany.exe\"");
@@ -133,7 +133,8 @@ TEST_F(ClientInstall, InstallsTheServicesOfAConfigurationAndRemovesThem) {
   r = qvn("-install_fah pair");
   EXPECT_EQ(r.exitCode, 1u);
   EXPECT_TRUE(r.has("  Unable to create service, see C:\\Qvn.log\r\n")) << r.output;
-  EXPECT_EQ(queryServiceConfig("QvnFahA").displayName, "Folding A");
+  EXPECT_EQ(serviceConfig("QvnFahA"),
+            "3 \"" + kClientA + "\\srvany.exe\", Folding A, Folding client");
   const std::string nul(1, '\0');
   EXPECT_EQ(parameter("QvnFahA", "AppDirectory"), kClientA + nul);
   EXPECT_EQ(parameter("QvnFahA", "Application"), kClientA + "\\test_client.exe" + nul);
@@ -250,7 +251,7 @@ TEST_F(InstallerFaults, DesinstallFahRemovesOnlyHostedServicesWhateverTheirState
       << r.output;
   EXPECT_TRUE(serviceGone(paused.name()));
   EXPECT_EQ(serviceState(victim.name()), DWORD(SERVICE_RUNNING));
-  EXPECT_EQ(queryServiceConfig(victim.name()).binaryPath, testServiceCommand());
+  EXPECT_EQ(serviceConfig(victim.name()), "3 " + testServiceCommand() + ", QvnFltVictim, ");
 }
 
 // A Qvn.exe ordinary users can change is refused; one the manager cannot start (it expands
@@ -268,8 +269,8 @@ TEST_F(InstallerFaults, InstallRefusesAQvnExeOrdinaryUsersCanChangeAndFailsUnsta
     EXPECT_TRUE(r.has(open ? "\\Qvn.exe can be changed by Everyone: Quorvane service not installed"
                            : "Quorvane service installed but not running, see C:\\Qvn.log\r\n"))
         << r.output;
-    EXPECT_EQ(queryServiceConfig("Qvn").binaryPath,
-              open ? "" : "\"" + dir + "\\Qvn.exe\" -service");
+    EXPECT_EQ(serviceConfig("Qvn"),
+              open ? "" : "2 \"" + dir + "\\Qvn.exe\" -service, Qvn, Run services at desired time");
   }
 }
 

@@ -30,7 +30,7 @@ protected:
 // Creating a service: the scheduler's and the client installer's own tests.
 TEST_F(Scm, StartQueryStopAndRemove) {
   ServiceCleanup service(uniqueServiceName("QvnScmRun"));
-  const char *name = service.c_str();
+  const char *name = service.name().c_str();
   ASSERT_TRUE(registerTestService(name) && connection.startService(name) &&
               waitForServiceState(name, SERVICE_RUNNING));
   EXPECT_EQ(*connection.queryState(name), 4u);
