@@ -80,7 +80,7 @@ protected:
       for (const char *file : {"\\srvany.exe", "\\client-run.txt", "\\test_client.exe"})
         DeleteFileA((dir + file).c_str());
     }
-    ASSERT_TRUE(CopyFileA(programPath("test_client.exe").c_str(),
+    ASSERT_TRUE(CopyFileA(programPath("test_service.exe").c_str(), // as the client
                           (kClientA + "\\test_client.exe").c_str(), FALSE));
     ASSERT_TRUE(writeFile(kWork + "\\srvany.exe", hostImage()));
     ASSERT_TRUE(writeFile(kWork + "\\Qvn_install.ini", kInstallFile));
