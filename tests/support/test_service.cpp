@@ -5,8 +5,16 @@
 //   --stop-after=MS   start pending, accepting no stop, for MS, as a service still starting
 //   --no-stop         running, never accepting a stop
 //   --report-event    once running, report the information event "<name> running" (source QvnTest)
+// With a client switch it is instead the stand-in client a host service runs: it writes its
+// command line, working directory and process id, a line each, to "client-run.txt" in its
+// working directory, then
+//   --exit-at-once    exits with 7
+//   --ctrl-c-only     handles Ctrl+C alone (other console events take their default course):
+//                     appends "asked to end by Ctrl+C" 2 s after it and exits with 0
+//   --never-end       takes every console event without ending: only a kill ends it
 #include <windows.h>
 
+#include <cstdio>
 #include <mutex>
 #include <string>
 
@@ -14,6 +22,7 @@ namespace {
 
 DWORD g_startDelayMs = 0, g_stopAfterMs = 0;
 bool g_ignoreStop = false, g_reportEvent = false, g_noStop = false;
+bool g_exitAtOnce = false, g_ctrlCOnly = false, g_neverEnd = false; // as a client
 SERVICE_STATUS_HANDLE g_statusHandle = nullptr;
 SERVICE_STATUS g_status{
     SERVICE_WIN32_OWN_PROCESS, 0, SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_PAUSE_CONTINUE, 0, 0, 0, 0};
@@ -26,6 +35,9 @@ void parse(int argc, char **argv) {
     g_ignoreStop |= arg == "--ignore-stop";
     g_reportEvent |= arg == "--report-event";
     g_noStop |= arg == "--no-stop";
+    g_exitAtOnce |= arg == "--exit-at-once";
+    g_ctrlCOnly |= arg == "--ctrl-c-only";
+    g_neverEnd |= arg == "--never-end";
     if (arg.rfind("--start-delay=", 0) == 0)
       g_startDelayMs = std::stoul(arg.substr(14));
     if (arg.rfind("--stop-after=", 0) == 0)
@@ -72,12 +84,42 @@ void WINAPI serviceMain(DWORD argc, char **argv) {
   report(SERVICE_STOPPED);
 }
 
+BOOL WINAPI onConsoleEvent(DWORD event) {
+  if (g_neverEnd)
+    return TRUE;
+  if (event != CTRL_C_EVENT)
+    return FALSE;
+  SetEvent(g_endEvent);
+  Sleep(INFINITE); // the main thread ends the process
+  return TRUE;
+}
+
+int runClient() {
+  SetConsoleCtrlHandler(onConsoleEvent, TRUE);
+  char cwd[MAX_PATH] = "";
+  GetCurrentDirectoryA(MAX_PATH, cwd);
+  std::FILE *out = std::fopen("client-run.txt", "wb");
+  if (!out)
+    return 2;
+  std::fprintf(out, "%s\r\n%s\r\n%lu\r\n", GetCommandLineA(), cwd, GetCurrentProcessId());
+  std::fflush(out);
+  if (g_exitAtOnce)
+    return 7;
+  WaitForSingleObject(g_endEvent, INFINITE);
+  Sleep(2000); // a clean end that takes its time
+  std::fprintf(out, "asked to end by Ctrl+C\r\n");
+  std::fclose(out);
+  return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
   parse(argc, argv);
-  Sleep(g_startDelayMs);
   g_endEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  if (g_exitAtOnce || g_ctrlCOnly || g_neverEnd)
+    return runClient();
+  Sleep(g_startDelayMs);
   char emptyName[] = ""; // own process: the real name arrives as argv[0]
   SERVICE_TABLE_ENTRYA table[] = {{emptyName, serviceMain}, {nullptr, nullptr}};
   return StartServiceCtrlDispatcherA(table) ? 0 : 2;

@@ -87,7 +87,7 @@ std::string lines(std::initializer_list<std::string> each) {
 std::string wineEvent(const std::string &type, const std::string &text) {
   std::string line = type + ":eventlog:ReportEventW L\"";
   for (char c : text)
-    line += c == '\r' ? "\\r" : c == '\n' ? "\\n" : c == '"' ? "\\\"" : std::string(1, c);
+    line += c == '\r' ? "\\r" : c == '\n' ? "\\n" : std::string(c == '"' || c == '\\', '\\') + c;
   return line;
 }
 
@@ -121,21 +121,20 @@ static UniqueScHandle openService(const std::string &name, DWORD access) {
   return UniqueScHandle(manager ? OpenServiceA(manager.get(), name.c_str(), access) : nullptr);
 }
 
-ServiceConfig queryServiceConfig(const std::string &name) {
-  ServiceConfig config;
+std::string serviceConfig(const std::string &name) {
   UniqueScHandle service = openService(name, SERVICE_QUERY_CONFIG);
   std::vector<BYTE> buffer(8192);
   DWORD needed = 0;
   auto *qsc = reinterpret_cast<QUERY_SERVICE_CONFIGA *>(buffer.data());
   if (!service || !QueryServiceConfigA(service.get(), qsc, 8192, &needed))
-    return config;
-  config = {qsc->dwStartType, qsc->lpBinaryPathName ? qsc->lpBinaryPathName : "",
-            qsc->lpDisplayName ? qsc->lpDisplayName : "", ""};
+    return "";
+  std::string config = std::to_string(qsc->dwStartType) + " " + qsc->lpBinaryPathName + ", " +
+                       qsc->lpDisplayName + ", ";
   auto *desc = reinterpret_cast<SERVICE_DESCRIPTIONA *>(buffer.data());
   if (QueryServiceConfig2A(service.get(), SERVICE_CONFIG_DESCRIPTION, buffer.data(), 8192,
                            &needed) &&
       desc->lpDescription)
-    config.description = desc->lpDescription;
+    config += desc->lpDescription;
   return config;
 }
 
@@ -187,15 +186,12 @@ std::string testServiceCommand(const std::string &switches) {
   return "\"" + programPath("test_service.exe") + "\"" + (switches.empty() ? "" : " " + switches);
 }
 
-bool registerService(const std::string &name, const std::string &binaryPath, DWORD startType,
-                     const std::string &dependsOn) {
+bool registerService(const std::string &name, const std::string &binaryPath, DWORD startType) {
   UniqueScHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CREATE_SERVICE));
-  std::string dependencies = dependsOn + '\0'; // each name null-ended, one more null at the end
   return manager && UniqueScHandle(CreateServiceA(
                         manager.get(), name.c_str(), name.c_str(), SERVICE_ALL_ACCESS,
                         SERVICE_WIN32_OWN_PROCESS, startType, SERVICE_ERROR_IGNORE,
-                        binaryPath.c_str(), nullptr, nullptr,
-                        dependsOn.empty() ? nullptr : dependencies.c_str(), nullptr, nullptr));
+                        binaryPath.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr));
 }
 
 bool removeService(const std::string &name) {
@@ -270,13 +266,6 @@ size_t count(const std::string &text, const std::string &part) {
   for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
     ++n;
   return n;
-}
-
-std::string utf16(const std::u16string &text) {
-  std::string bytes;
-  for (char16_t c : text)
-    bytes += std::string{static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
-  return bytes;
 }
 
 bool registerScheduler() {

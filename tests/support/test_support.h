@@ -72,15 +72,8 @@ template <typename Pred> bool waitFor(Pred pred, DWORD timeoutMs = 15000) {
 int minuteOfWeek(const SYSTEMTIME &t); // 0: Sunday 00:00
 std::string schedulePoint(int minute); // "d:HHMM", taken round the week
 
-struct ServiceConfig {
-  DWORD startType = 0;
-  std::string binaryPath, displayName, description;
-  // "<start type> <binary path>, <display name>, <description>", to compare at once.
-  std::string joined() const {
-    return std::to_string(startType) + " " + binaryPath + ", " + displayName + ", " + description;
-  }
-};
-ServiceConfig queryServiceConfig(const std::string &name);
+// "<start type> <binary path>, <display name>, <description>"; empty when not queried.
+std::string serviceConfig(const std::string &name);
 SERVICE_STATUS_PROCESS serviceStatus(const std::string &name); // zeros when not queried
 inline DWORD serviceState(const std::string &name) { return serviceStatus(name).dwCurrentState; }
 inline DWORD serviceProcessId(const std::string &name) { return serviceStatus(name).dwProcessId; }
@@ -105,7 +98,7 @@ inline bool waitForProcessEnd(DWORD pid, DWORD timeoutMs = 15000) {
 std::string uniqueServiceName(const std::string &prefix);
 std::string testServiceCommand(const std::string &switches = ""); // quoted path, switches
 bool registerService(const std::string &name, const std::string &binaryPath,
-                     DWORD startType = SERVICE_DEMAND_START, const std::string &dependsOn = "");
+                     DWORD startType = SERVICE_DEMAND_START);
 inline bool registerTestService(const std::string &name, const std::string &switches = "",
                                 DWORD startType = SERVICE_DEMAND_START) {
   return registerService(name, testServiceCommand(switches), startType);
@@ -121,7 +114,6 @@ public:
   ServiceCleanup(const ServiceCleanup &) = delete;
   ServiceCleanup &operator=(const ServiceCleanup &) = delete;
   const std::string &name() const { return name_; }
-  const char *c_str() const { return name_.c_str(); }
 
 private:
   std::string name_;
@@ -137,7 +129,6 @@ bool setAccessList(const std::string &path, const std::string &sddl);
 // A log error entry as it lands in the file: the context line, then the system's message.
 std::string logErrorEntry(const std::string &context, DWORD code);
 size_t count(const std::string &text, const std::string &part); // how often part occurs
-std::string utf16(const std::u16string &text);                  // as UTF-16LE bytes, no mark
 bool registerScheduler(); // "Qvn" as the real Qvn.exe -service, started on demand
 // The message file the event source "Quorvane" names; empty when there is no source.
 std::string eventMessageFile();

@@ -60,9 +60,10 @@ TEST(ClientPlan, TheWorkAndEachServiceAreSaidOrRefusedBeforeAnythingIsDone) {
                               {"A", {"Directory=rel", "UseForceAsm=y", "UseBeta=n", "Display=A"}},
                               {"NoExe", {"Directory=C:\\n", "ExecutableName="}},
                               {"Bad", {"Directory=bad"}}});
-  IniFile unreadable;
+  IniFile unreadable, marked = file; // a UTF-8 mark: Windows would not read the first section
   unreadable.state = IniFile::State::Unreadable;
   unreadable.whyUnreadable = "Access denied.";
+  marked.utf8Mark = true;
   const std::tuple<IniFile, const char *, Names, Names> kWork[] = {
       {file, nullptr, {"Installing configuration first"}, {"a", "b"}},
       {file,
@@ -71,6 +72,11 @@ TEST(ClientPlan, TheWorkAndEachServiceAreSaidOrRefusedBeforeAnythingIsDone) {
         "Configuration empty not found or empty in .\\Qvn_install.ini"},
        {}},
       {unreadable, "a", {".\\Qvn_install.ini cannot be read: Access denied."}, {}},
+      {marked,
+       "first",
+       {".\\Qvn_install.ini starts with a UTF-8 byte-order mark, which Windows does not read: save "
+        "it as ANSI or Unicode"},
+       {}},
       {IniFile{}, nullptr, {"No configuration name found"}, {}}};
   for (const auto &[ini, name, lines, services] : kWork) {
     ConfigurationWork work = planConfigurationWork(

@@ -60,7 +60,7 @@ TEST(SchedulerInstall, RegistersTheRunningProgramStartsItAndRemovesIt) {
   EXPECT_TRUE(log.contains("Delayed automatic start not known to this system: Qvn starts with"
                            " the other automatic services\r\n"))
       << log.text();
-  EXPECT_EQ(queryServiceConfig("Qvn").joined(), // 2: automatic
+  EXPECT_EQ(serviceConfig("Qvn"), // 2: automatic
             "2 \"" + binDir + "\\Qvn.exe\" -service, Qvn, Run services at desired time");
   EXPECT_TRUE(waitForServiceState("Qvn", SERVICE_RUNNING));
   EXPECT_TRUE(waitFor([&] { return log.contains("Schedule loaded"); })); // none of it later

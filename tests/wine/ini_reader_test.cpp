@@ -1,9 +1,9 @@
 // What the scheduler reads from the system: INI files through the real profile functions (whole
-// however long, key lines as written, what the functions would not tell), and the local time.
+// however long, key lines as written, what the functions would not tell). (The local time: the
+// service's first check and -test's week chart.)
 #include "common/unique_handle.h"
 #include "config/ini_reader.h"
 #include "scheduler/schedule_config.h"
-#include "scheduler/system_clock.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -42,6 +42,9 @@ TEST_F(IniReader, LongListsAndValuesAreReadWholeWithTheirKeyLines) {
 }
 
 TEST_F(IniReader, WhatTheProfileFunctionsDoNotSay) {
+  auto utf16 = [](const std::u16string &text) { // as UTF-16LE bytes, no mark
+    return std::string(reinterpret_cast<const char *>(text.data()), 2 * text.size());
+  };
   EXPECT_EQ(readIniFile("Qvn.ini")->state, IniFile::State::Missing);
   ASSERT_TRUE(CreateDirectoryA(path_.c_str(), nullptr));
   EXPECT_EQ(readIniFile("Qvn.ini")->state, IniFile::State::Missing);
@@ -89,20 +92,4 @@ TEST_F(IniReader, AFileSavedDuringTheReadIsReadAgainOrNotUsed) {
   ASSERT_TRUE(file);
   EXPECT_TRUE(file->state == IniFile::State::Unreadable && file->sections.empty());
   EXPECT_EQ(file->whyUnreadable, "it changed during each of 3 reads");
-}
-
-TEST(SystemClock, GivesTheLocalMinuteOfTheWeekWindowsGives) {
-  for (int attempt = 0; attempt < 3; ++attempt) {
-    SYSTEMTIME before, after;
-    GetLocalTime(&before);
-    std::int64_t utc = readSystemClock().utcMs;
-    std::int32_t minute = minuteOfWeekAt(utc + localOffsetMs(utc)), readAt = scheduleMinuteNow();
-    GetLocalTime(&after);
-    if (before.wMinute != after.wMinute)
-      continue; // a minute began in between
-    EXPECT_EQ(minute, minuteOfWeek(before));
-    EXPECT_EQ(readAt, minute); // outside the hour after daylight saving time ends
-    return;
-  }
-  FAIL() << "the minute kept changing";
 }

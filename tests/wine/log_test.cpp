@@ -75,7 +75,7 @@ TEST(Log, AFullDiskTearsNoEntryAndTheLossIsSaidAfter) {
   EXPECT_EQ(log.seeLog(), "see " + kPath);
 }
 
-// A link or folder at the log's path// A link or folder at the log's path, or at ".old" when the
+// A link or folder at the log's path, or at ".old" when the
 // log is to be moved aside: left untouched, and said once.
 TEST(Log, NeverWritesThroughALinkOrFolderAndSaysSoOnce) {
   const std::string target = "C:\\qvn-log-target.txt";

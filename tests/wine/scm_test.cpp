@@ -27,26 +27,10 @@ protected:
   ServiceManagerConnection connection;
 };
 
-TEST_F(Scm, CreateRegistersAutomaticAndStartedOrOnDemandAndStoppedButNeverTwice) {
-  ServiceCleanup boot(uniqueServiceName("QvnScmBoot")), demand(uniqueServiceName("QvnScmDemand"));
-  const std::string path = testServiceCommand();
-  // One connection for all: it is idle again after each operation.
-  ASSERT_TRUE(connection.createService(boot.c_str(), "Boot", path.c_str(), "At boot", true) &&
-              connection.createService(demand.c_str(), "Demand", path.c_str(), nullptr, false));
-  EXPECT_EQ(log.text(), "");
-  // Created again: refused, and no call is made on the service it did not create.
-  EXPECT_FALSE(
-      logged(connection.createService(demand.c_str(), "Other", "C:\\other.exe", "New", true)));
-  EXPECT_EQ(log.text(), logErrorEntry("CreateService()", ERROR_SERVICE_EXISTS));
-  EXPECT_EQ(queryServiceConfig(boot.name()).joined(), "2 " + path + ", Boot, At boot");
-  EXPECT_TRUE(waitForServiceState(boot.name(), SERVICE_RUNNING));
-  EXPECT_EQ(queryServiceConfig(demand.name()).joined(), "3 " + path + ", Demand, ");
-  EXPECT_EQ(serviceState(demand.name()), DWORD(SERVICE_STOPPED));
-}
-
-TEST_F(Scm, StartQueryAndStop) {
+// Creating a service: the scheduler's and the client installer's own tests.
+TEST_F(Scm, StartQueryStopAndRemove) {
   ServiceCleanup service(uniqueServiceName("QvnScmRun"));
-  const char *name = service.c_str();
+  const char *name = service.name().c_str();
   ASSERT_TRUE(registerTestService(name) && connection.startService(name) &&
               waitForServiceState(name, SERVICE_RUNNING));
   EXPECT_EQ(*connection.queryState(name), 4u);
@@ -61,21 +45,19 @@ TEST_F(Scm, StartQueryAndStop) {
   EXPECT_EQ(log.text(), "");
   EXPECT_FALSE(logged(connection.stopService(name)));
   EXPECT_EQ(log.text(), logErrorEntry("ControlService", ERROR_SERVICE_NOT_ACTIVE));
-  // Neither refusal is an error to the event log.
-  EXPECT_EQ(events, (Events{{LogKind::Information, "StartService"},
-                            {LogKind::Information, "ControlService"}}));
-}
-
-TEST_F(Scm, MissingServices) {
-  const char *name = "QvnScmMissing";
-  // Removing what is not there succeeds; a query fails, naming no call to log.
-  EXPECT_TRUE(connection.deleteService(name));
+  // Removed, then again: nothing to remove succeeds. A query fails, naming no call to log; start
+  // and stop cannot reach it: failures, logged.
+  log.mark();
+  EXPECT_TRUE(connection.deleteService(name) && waitForServiceGone(name) &&
+              connection.deleteService(name));
   EXPECT_TRUE(
       logged(connection.queryState(name).result()).failedWith(ERROR_SERVICE_DOES_NOT_EXIST));
-  EXPECT_EQ(log.text(), "");
-  // Start and stop cannot reach it: failures, logged.
   EXPECT_FALSE(logged(connection.startService(name)) || logged(connection.stopService(name)));
   const std::string entry = logErrorEntry("OpenService", ERROR_SERVICE_DOES_NOT_EXIST);
   EXPECT_EQ(log.text(), entry + entry);
-  EXPECT_EQ(events, (Events{{LogKind::Error, "OpenService"}, {LogKind::Error, "OpenService"}}));
+  // Neither refusal is an error to the event log; a service out of reach is.
+  EXPECT_EQ(events, (Events{{LogKind::Information, "StartService"},
+                            {LogKind::Information, "ControlService"},
+                            {LogKind::Error, "OpenService"},
+                            {LogKind::Error, "OpenService"}}));
 }
