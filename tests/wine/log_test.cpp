@@ -15,12 +15,14 @@ using namespace qvntest;
 
 const std::string kPath = "C:\\qvn-log-test.log", kLog = "C:\\Qvn.log";
 
-TEST(Log, EachEntryIsInTheFileAtOnceAndEveryKindButRecordIsAnEvent) {
+TEST(Log, EachEntryIsInTheFileAtOnceEveryKindButRecordIsAnEventAndAFullDiskTearsNone) {
   DeleteFileA(kPath.c_str());
   DiagnosticLog log(kPath.c_str());
   std::vector<std::pair<LogKind, std::string>> events; // each kind and first line
+  std::string said;
   log.setEventSink([&](LogKind kind, const std::string &entry) {
     events.emplace_back(kind, entry.substr(0, entry.find('\n')));
+    said += entry;
     SetLastError(ERROR_ACCESS_DENIED); // as a failed report would
   });
   log.writeLine("first");
@@ -41,32 +43,25 @@ TEST(Log, EachEntryIsInTheFileAtOnceAndEveryKindButRecordIsAnEvent) {
   EXPECT_EQ(GetLastError(), DWORD(ERROR_SERVICE_DOES_NOT_EXIST));
   log.writeLine("started", LogKind::Information);
   log.writeError("Context", 0x2000ABCD); // no text for it: the context line alone
-  EXPECT_EQ(readFile(kPath), "first\r\n" +
-                                 logErrorEntry("OpenService", ERROR_SERVICE_DOES_NOT_EXIST) +
-                                 "started\r\nContext\r\n");
+  const std::string one = "first\r\n" + logErrorEntry("OpenService", ERROR_SERVICE_DOES_NOT_EXIST) +
+                          "started\r\nContext\r\n";
+  EXPECT_EQ(readFile(kPath), one);
   EXPECT_EQ(events, (decltype(events){{LogKind::Error, "OpenService"},
                                       {LogKind::Information, "started"},
                                       {LogKind::Error, "Context"}}));
-}
-
-// A disk that fills up: an entry is there whole or not at all, and once there is room again the
-// log says how many it missed; a console line then points at standard error.
-TEST(Log, AFullDiskTearsNoEntryAndTheLossIsSaidAfter) {
-  DeleteFileA(kPath.c_str());
-  DiagnosticLog log(kPath.c_str());
-  std::string said;
-  log.setEventSink([&](LogKind, const std::string &text) { said += text; });
-  log.writeLine("one");
+  // A disk that fills up: an entry is there whole or not at all, and once there is room again
+  // the log says how many it missed; a console line then points at standard error.
+  said.clear();
   log.setSpaceForTest(6); // "two" fits, the next one only in part
   for (const char *entry : {"two", "three", "four"})
     log.writeLine(entry);
-  EXPECT_EQ(readFile(kPath), "one\r\ntwo\r\n");
+  EXPECT_EQ(readFile(kPath), one + "two\r\n");
   EXPECT_EQ(log.seeLog(), "see standard error (" + kPath + " could not be written)");
   log.setSpaceForTest(-1);
   log.writeLine("five");
   const std::string full = systemText(ERROR_DISK_FULL);
   const std::string text = readFile(kPath),
-                    head = "one\r\ntwo\r\n2 entries not written to " + kPath + " from ";
+                    head = one + "two\r\n2 entries not written to " + kPath + " from ";
   EXPECT_EQ(text.substr(0, head.size()), head);
   EXPECT_EQ(text.substr(text.size() - full.size() - 8), full + "\r\nfive\r\n");
   // Said when it failed, and the loss when the log works again.
