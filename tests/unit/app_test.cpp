@@ -66,7 +66,7 @@ TEST(ServiceQuery, HowAFailureAndTheDependentsTheScheduleLeavesRunningAreWorded)
 }
 
 // Sections with their services as the system answered and their problems, then what belongs to
-// no section, the scheduler and the count; a file that is not there, by name and by default.
+// no section, the scheduler and the count. (A file that is not there: ScheduleReport.)
 TEST(TestReport, EachSectionWithItsServiceScheduleAndProblemsThenTheSchedulerAndTheCount) {
   using Names = std::vector<std::string>;
   IniFile file;
@@ -128,14 +128,6 @@ TEST(TestReport, EachSectionWithItsServiceScheduleAndProblemsThenTheSchedulerAnd
                    "itself",
                    "Scheduler: \"Qvn\" is installed, paused, and runs \"C:\\q\\Qvn.exe\" -service",
                    "3 service(s), 8 problem(s)"}));
-  for (bool named : {true, false}) {
-    facts = ScheduleFacts();
-    facts.path = "C:\\x.ini";
-    facts.named = named;
-    report = buildTestReport(loadSchedule(IniFile{}, "Qvn"), facts);
-    EXPECT_EQ(report.lines.front(), "Schedule file: C:\\x.ini not found, nothing is scheduled");
-    EXPECT_EQ(report.problems, named ? 1 : 0);
-  }
 }
 
 } // namespace

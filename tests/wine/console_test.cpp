@@ -136,7 +136,10 @@ TEST(ScheduleReport, ReportsTheFileAndEachServiceAsTheManagerAnswersAndChangesNo
   EXPECT_EQ(log.text(), "");
   DeleteFileA(ini.c_str());
   EXPECT_EQ(runQvn("-test").exitCode, 0u); // none there is no problem
-  EXPECT_EQ(runQvn("-test absent.ini", dir).exitCode, 1u);
+  r = runQvn("-test absent.ini", dir);
+  EXPECT_EQ(r.exitCode, 1u);
+  EXPECT_TRUE(r.has("Schedule file: " + dir + "\\absent.ini not found, nothing is scheduled\r\n"))
+      << r.output;
 }
 
 } // namespace
