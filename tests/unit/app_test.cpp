@@ -31,7 +31,7 @@ TEST(CommandLine, OnlyTheWholeOptionInItsCaseMatchesAndOnlySomeTakeAnArgument) {
 
 // What -test reads asks only for what any local user is granted on a service of default
 // security, and only a connect on the manager: it works from a non-elevated prompt.
-TEST(ServiceQuery, ReadsAskOnlyForWhatAnyLocalUserIsGranted) {
+TEST(ServiceQuery, ReadsAskOnlyForWhatAnyLocalUserIsGrantedAndFailuresAndDependentsAreWorded) {
   using namespace rights;
   const std::uint32_t granted = kQueryStatus | kQueryConfig | kEnumerateDependents | kInterrogate |
                                 kUserDefinedControl | kReadControl;
@@ -40,9 +40,7 @@ TEST(ServiceQuery, ReadsAskOnlyForWhatAnyLocalUserIsGranted) {
     EXPECT_TRUE(accessFor(op).manager == 0 && (accessFor(op).service & ~granted) == 0 &&
                 accessFor(op).service != 0)
         << static_cast<int>(op);
-}
-
-TEST(ServiceQuery, HowAFailureAndTheDependentsTheScheduleLeavesRunningAreWorded) {
+  // How a failure and the dependents the schedule leaves running are worded.
   EXPECT_EQ(queryFailureText(1060, "x"), "not installed");
   EXPECT_EQ(queryFailureText(5, "Access denied."),
             "access denied: run from an elevated prompt to see it");

@@ -330,17 +330,9 @@ TEST_F(SchedulerFaults, EventsNeverFlood) {
 std::pair<std::string, DWORD> localMinuteAhead(int minutes) {
   SYSTEMTIME t;
   GetLocalTime(&t);
-  const DWORD into = t.wSecond * 1000 + t.wMilliseconds;
-  FILETIME ft;
-  SystemTimeToFileTime(&t, &ft);
-  ULARGE_INTEGER v{{ft.dwLowDateTime, ft.dwHighDateTime}};
-  v.QuadPart = (v.QuadPart / 600000000 + minutes) * 600000000;
-  ft = {v.LowPart, v.HighPart};
-  FileTimeToSystemTime(&ft, &t);
-  char text[32];
-  std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u", t.wYear, t.wMonth, t.wDay, t.wHour,
-                t.wMinute);
-  return {text, into};
+  const std::int64_t minute = daysFromCivil({t.wYear, t.wMonth, t.wDay}) * 1440 + t.wHour * 60;
+  return {localTimeText((minute + t.wMinute + minutes) * kMsPerMinute),
+          DWORD(t.wSecond * 1000 + t.wMilliseconds)};
 }
 
 std::string storedHold(const std::string &name) {
