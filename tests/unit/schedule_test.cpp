@@ -237,16 +237,13 @@ TEST(IniFile, BytesTellAMarkAndWhetherAnyLineCountsAndKeysAreRead) {
 
 // Wide text goes into the system code page with best fit refused, but with no flag at all where
 // Windows refuses every other (a name read with a refused flag became "" and was acted on).
-TEST(IniFile, ConversionFlagsPerCodePage) {
-  const std::pair<std::uint32_t, std::uint32_t> rows[] = {
+TEST(IniFile, ConversionFlagsPerCodePageAndATornReadIsReadAgainThenGivenUp) {
+  const std::pair<std::uint32_t, std::uint32_t> pages[] = {
       {1252, 0x400}, {65001, 0}, {42, 0}, {57001, 0x400}, {57002, 0}, {57011, 0}, {57012, 0x400}};
-  for (const auto &[codePage, flags] : rows)
+  for (const auto &[codePage, flags] : pages)
     EXPECT_EQ(narrowingFlags(codePage), flags) << codePage;
-}
-
-// A read is taken only when the file was the same after it as before; else read again, then
-// given up.
-TEST(IniFile, ATornReadIsReadAgainThenGivenUp) {
+  // A read is taken only when the file was the same after it as before; else read again, then
+  // given up.
   const FileSnapshot file{true, 5, 100, "[S]\r\n"};
   const std::tuple<FileSnapshot, int, ReadOutcome> rows[] = {
       {file, kReadAttempts, ReadOutcome::Take},
