@@ -386,6 +386,11 @@ TEST_F(SchedulerFaults, AHoldRulesUntilItsMinuteOrItsReleaseAndOutlivesARestart)
   EXPECT_EQ(runQvn("-hold " + other + " running").exitCode, 0u);
   EXPECT_TRUE(waitForServiceState(held, SERVICE_STOPPED, 3000));
   EXPECT_TRUE(waitForServiceState(other, SERVICE_RUNNING, 3000));
+  RunResult report = runQvn("-test"); // the one not in Qvn.ini too
+  EXPECT_TRUE(report.has("  Held: stopped until released") &&
+              report.has("  Not in the schedule file: only held, then left as it is") &&
+              report.has("  Held: running until released"))
+      << report.output;
   asked = GetTickCount();
   r = runQvn("-release " + held);
   EXPECT_EQ(r.output, kBanner + lines({"Hold of service " + held + " released",
