@@ -5,9 +5,9 @@
 //   --stop-after=MS   start pending, accepting no stop, for MS, as a service still starting
 //   --no-stop         running, never accepting a stop
 //   --report-event    once running, report the information event "<name> running" (source QvnTest)
-// With a client switch it is instead the stand-in client a host service runs: it writes its
-// command line, working directory and process id, a line each, to "client-run.txt" in its
-// working directory, then
+// With a client switch, or when not started by the service manager (then as --ctrl-c-only), it is
+// instead the stand-in client a host service runs: it writes its command line, working directory
+// and process id, a line each, to "client-run.txt" in its working directory, then
 //   --exit-at-once    exits with 7
 //   --ctrl-c-only     handles Ctrl+C alone (other console events take their default course):
 //                     appends "asked to end by Ctrl+C" 2 s after it and exits with 0
@@ -122,5 +122,8 @@ int main(int argc, char **argv) {
   Sleep(g_startDelayMs);
   char emptyName[] = ""; // own process: the real name arrives as argv[0]
   SERVICE_TABLE_ENTRYA table[] = {{emptyName, serviceMain}, {nullptr, nullptr}};
-  return StartServiceCtrlDispatcherA(table) ? 0 : 2;
+  if (StartServiceCtrlDispatcherA(table))
+    return 0;
+  // Not started by the service manager: a host started it as its client, as the demo's does.
+  return GetLastError() == ERROR_FAILED_SERVICE_CONTROLLER_CONNECT ? runClient() : 2;
 }
