@@ -87,7 +87,7 @@ std::vector<std::string> scheduleLines(const ServiceRecord &record, const Schedu
   std::vector<std::string> lines, points;
   // One whose time came ends at the service's next check.
   const std::optional<Hold> &hold = record.hold;
-  const bool held = hold && (!hold->untilLocalMs || *hold->untilLocalMs > facts.localNow);
+  const bool held = holdInForce(record, facts.localNow);
   const std::string heldLine =
       held ? std::string("  Held: ") + stateWord(hold->wantRunning) + " until " +
                  (hold->untilLocalMs ? dayAndTime(*hold->untilLocalMs) : "released")
@@ -112,8 +112,7 @@ std::vector<std::string> scheduleLines(const ServiceRecord &record, const Schedu
     lines.push_back(holidaysLine(record, facts.localNow));
   if (held)
     lines.push_back(heldLine);
-  const bool wanted =
-      held ? hold->wantRunning : wantedState(record.schedule, readMinuteAt(record, facts.localNow));
+  const bool wanted = wantedAt(record, facts.localNow);
   // A year holds every yearly holiday.
   const std::vector<WantedChange> changes = nextChanges(record, facts.localNow, 3, 366 * kMsPerDay);
   if (record.forceStart || record.forceStop)

@@ -10,13 +10,16 @@ namespace {
 const char *const kNotADate = "not a date";
 const char *const kNoSuchDay = "no such day";
 
+// Why date fields name no date; none when they name one.
+const char *whyNoDate(const std::optional<CivilDate> &date) {
+  return !date ? kNotADate : !validDate(*date) ? kNoSuchDay : nullptr;
+}
+
 // The day a full date names; why not, when it names none.
 const char *dayOf(std::string_view text, std::int64_t &day) {
   std::optional<CivilDate> date = dateFields(text);
-  if (!date)
-    return kNotADate;
-  if (!validDate(*date))
-    return kNoSuchDay;
+  if (const char *why = whyNoDate(date))
+    return why;
   day = daysFromCivil(*date);
   return nullptr;
 }
@@ -24,10 +27,8 @@ const char *dayOf(std::string_view text, std::int64_t &day) {
 const char *holidayOf(std::string_view item, Holiday &holiday) {
   if (item.size() == 5) { // MM-DD, checked against a leap year so 02-29 is one
     std::optional<CivilDate> date = dateFields("2000-" + std::string(item));
-    if (!date)
-      return kNotADate;
-    if (!validDate(*date))
-      return kNoSuchDay;
+    if (const char *why = whyNoDate(date))
+      return why;
     holiday.month = date->month;
     holiday.day = date->day;
     return nullptr;

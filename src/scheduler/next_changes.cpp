@@ -7,15 +7,6 @@
 
 namespace {
 
-bool heldAt(const ServiceRecord &record, std::int64_t localMs) {
-  return record.hold && (!record.hold->untilLocalMs || localMs < *record.hold->untilLocalMs);
-}
-
-bool wantedWhen(const ServiceRecord &record, std::int64_t localMs) {
-  return heldAt(record, localMs) ? record.hold->wantRunning
-                                 : wantedState(record.schedule, readMinuteAt(record, localMs));
-}
-
 // Why the state differs at the start of a stretch from the one before it.
 ChangeCause causeAt(const ServiceRecord &record, std::int64_t localMs) {
   if (record.hold && record.hold->untilLocalMs == localMs)
@@ -36,12 +27,12 @@ std::vector<WantedChange> nextChanges(const ServiceRecord &record, std::int64_t 
   const std::int64_t end = fromLocalMs + withinMs;
   const bool holidays = record.holidayAs && !record.holidays.empty();
   std::int64_t at = fromLocalMs;
-  bool state = wantedWhen(record, at);
+  bool state = wantedAt(record, at);
   while (changes.size() < count && at < end) {
     // A stretch in which one rule holds: a day when holidays apply, the
     // hold's time, else a week and a day (the week repeats after it).
     std::int64_t stretchEnd = holidays ? (dayOfLocalTime(at) + 1) * kMsPerDay : at + 8 * kMsPerDay;
-    if (heldAt(record, at)) {
+    if (holdInForce(record, at)) {
       if (!record.hold->untilLocalMs)
         break;
       stretchEnd = std::min(stretchEnd, *record.hold->untilLocalMs);
@@ -61,7 +52,7 @@ std::vector<WantedChange> nextChanges(const ServiceRecord &record, std::int64_t 
       }
     }
     at = stretchEnd;
-    if (at < end && wantedWhen(record, at) != state) {
+    if (at < end && wantedAt(record, at) != state) {
       state = !state;
       changes.push_back({at, state, causeAt(record, at)});
     }

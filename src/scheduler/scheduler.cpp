@@ -142,8 +142,12 @@ std::uint32_t retryWaitMs(const std::list<ServiceRecord> &records, std::uint32_t
   return wait;
 }
 
+bool holdInForce(const ServiceRecord &record, std::int64_t localMs) {
+  return record.hold && (!record.hold->untilLocalMs || localMs < *record.hold->untilLocalMs);
+}
+
 bool wantedAt(const ServiceRecord &record, std::int64_t localMs) {
-  if (record.hold)
+  if (holdInForce(record, localMs))
     return record.hold->wantRunning;
   return wantedState(record.schedule, readMinuteAt(record, localMs));
 }

@@ -39,8 +39,12 @@ struct CheckActions {
   std::function<void(const std::string &, const Hold &)> holdEnded;
 };
 
+// Whether the record's hold is in force at a local time: it has no end, or
+// its end is later.
+bool holdInForce(const ServiceRecord &record, std::int64_t localMs);
+
 // The state a record's service is wanted in at a local time: a hold's while
-// it lasts, else the schedule's at readMinuteAt.
+// it is in force, else the schedule's at readMinuteAt.
 bool wantedAt(const ServiceRecord &record, std::int64_t localMs);
 
 // The minute of the week a record's schedule is read at, at a local time:
